@@ -1,0 +1,76 @@
+// padwarden: turns a game controller into a keyboard for games without controller support.
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "input/Simulation.h"
+#include "input/SimulationScript.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: padwarden [--simulate FILE | --help]\n"
+    "\n"
+    "  --simulate FILE  play a scripted virtual controller through the real mapping loop and print\n"
+    "                   every key event, beep and pause instead of sending it\n"
+    "  --help           show this text\n";
+
+int simulate(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        std::cerr << "padwarden: cannot read the script " << file << "\n";
+        return 2;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    const pw::SimParseResult parsed = pw::parseSimulationScript(text.str());
+    if (!parsed.script) {
+        std::cerr << file << ':' << parsed.error.line << ": " << parsed.error.message << "\n";
+        return 2;
+    }
+    std::string error;
+    if (!pw::runSimulation(*parsed.script, std::cout, error)) {
+        std::cerr << "padwarden: " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+bool hasDisplay() {
+    const char* x = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (x != nullptr && *x != '\0') || (wayland != nullptr && *wayland != '\0');
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2) {
+        const std::string_view arg = argv[1];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (arg == "--simulate") {
+            if (argc != 3) {
+                std::cerr << "padwarden: --simulate needs exactly one script file\n" << kUsage;
+                return 2;
+            }
+            return simulate(argv[2]);
+        }
+        std::cerr << "padwarden: unknown option '" << arg << "'\n" << kUsage;
+        return 2;
+    }
+    if (!hasDisplay()) {
+        std::cerr << "padwarden: no desktop found (DISPLAY and WAYLAND_DISPLAY are unset); "
+                     "try the scripted controller: padwarden --simulate FILE\n";
+        return 2;
+    }
+    std::cerr << "padwarden: the desktop window is not part of this build yet; "
+                 "try the scripted controller: padwarden --simulate FILE\n";
+    return 2;
+}

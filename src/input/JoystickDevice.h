@@ -1,0 +1,39 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace pw {
+
+// What a device reports when it is opened: its counts and, per axis X, Y, Z, R, the raw range
+// that its positions use.
+struct JoystickCaps {
+    std::int32_t buttonCount = 0;
+    std::int32_t hatCount = 0;
+    std::int32_t axisCount = 0;
+    std::array<std::uint32_t, 4> minimum{};
+    std::array<std::uint32_t, 4> maximum{};
+};
+
+// One raw reading: positions of X, Y, Z and R within the caps' range, the first hat in hundredths
+// of a degree (kHatCentred when centred) and the first 32 buttons as a bit mask.
+struct RawJoystickSample {
+    std::array<std::uint32_t, 4> position{};
+    std::uint32_t hat = 0;
+    std::uint32_t buttons = 0;
+};
+
+// A source of controller readings. One real backend per platform (SDL2 on Linux); the domain does
+// the scaling, so a backend only reports raw positions.
+class JoystickDevice {
+public:
+    virtual ~JoystickDevice() = default;
+
+    // Opens the id-th attached controller (0 = the first). False when there is none.
+    virtual bool open(int id, JoystickCaps& caps) = 0;
+    virtual void close() = 0;
+    // Refreshes and reads the open device. False when nothing could be read (no device, unplugged).
+    virtual bool read(RawJoystickSample& sample) = 0;
+};
+
+}  // namespace pw

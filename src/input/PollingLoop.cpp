@@ -1,0 +1,43 @@
+#include "input/PollingLoop.h"
+
+namespace pw {
+
+void PollingLoop::releaseAll() {
+    for (ControllerAction a : kTickOrder) {
+        emitter_.release(state_.slots[a]);
+    }
+}
+
+void PollingLoop::tick() {
+    if (state_.captureMode) {
+        joystick_.sample();
+        if (capture_) {
+            capture_(joystick_);
+        }
+    }
+    if (state_.noMapping) {
+        releaseAll();
+        if (state_.activeGame.empty() && !state_.captureMode) {
+            host_.setTimerEnabled(false);
+        }
+        return;
+    }
+    if (state_.activeGame.empty()) {
+        releaseAll();
+        host_.setMainWindowVisible(state_.mainWindowShown);
+        if (!state_.captureMode) {
+            host_.setTimerEnabled(false);
+        }
+        return;
+    }
+    if (!host_.timerEnabled()) {
+        host_.setTimerEnabled(true);
+    }
+    host_.setMainWindowVisible(false);
+    joystick_.sample();
+    for (ControllerAction a : kTickOrder) {
+        emitter_.taste_weitergeben(state_.slots[a], joystick_.actionIsOn(a));
+    }
+}
+
+}  // namespace pw

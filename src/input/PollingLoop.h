@@ -1,0 +1,57 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "input/ActionSlot.h"
+#include "input/Joystick.h"
+#include "input/KeyEmitter.h"
+
+namespace pw {
+
+// The state a tick reads. The application owns one of these for the whole run.
+struct MappingState {
+    LiveTable slots;
+    std::string activeGame;       // executable of the library game that runs now; empty = none
+    bool noMapping = false;       // the running game has no controller or no Profile
+    bool captureMode = false;     // the assignment editor waits for a controller action
+    bool mainWindowShown = true;  // the visibility the main window gets back while no game runs
+};
+
+// What the tick asks of the program around it: its timer and its main window.
+class LoopHost {
+public:
+    virtual ~LoopHost() = default;
+    virtual void setTimerEnabled(bool on) = 0;
+    virtual bool timerEnabled() const = 0;
+    // Shows or hides the main window; the application's show-main-window setting follows.
+    virtual void setMainWindowVisible(bool visible) = 0;
+};
+
+// One tick of the 1 ms loop: sample the controller and hand each of the 28 actions, in a fixed
+// order, to the emitter while a library game runs.
+class PollingLoop {
+public:
+    using CaptureStep = std::function<void(Joystick&)>;
+
+    PollingLoop(MappingState& state, Joystick& joystick, KeyEmitter& emitter, LoopHost& host)
+        : state_(state), joystick_(joystick), emitter_(emitter), host_(host) {}
+
+    // Runs each tick while CaptureMode is set, after a fresh sample.
+    void setCaptureStep(CaptureStep step) { capture_ = std::move(step); }
+
+    void tick();
+
+    // Every held key goes up once; held is cleared and the counter reloaded from the tap mark.
+    // The tick does this whenever it stops emitting; the program does it when it exits.
+    void releaseAll();
+
+private:
+    MappingState& state_;
+    Joystick& joystick_;
+    KeyEmitter& emitter_;
+    LoopHost& host_;
+    CaptureStep capture_;
+};
+
+}  // namespace pw

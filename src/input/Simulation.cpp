@@ -1,0 +1,87 @@
+#include "input/Simulation.h"
+
+#include <ostream>
+
+#include "input/KeyEmitter.h"
+#include "input/PollingLoop.h"
+#include "input/sdl/SdlJoystickDevice.h"
+#include "input/sdl/SdlVirtualJoystick.h"
+
+namespace pw {
+namespace {
+
+// Prints what would be sent, each line prefixed with the number of the running tick.
+class PrintingSink final : public KeyOutput, public Pauser {
+public:
+    PrintingSink(std::ostream& out, const long long& tick) : out_(out), tick_(tick) {}
+    void keyDown(std::uint8_t vk, std::uint8_t scan) override { line("down", vk, scan); }
+    void keyUp(std::uint8_t vk, std::uint8_t scan) override { line("up", vk, scan); }
+    void beep(int value) override { out_ << tick_ << " beep " << value << '\n'; }
+    void pause(std::int32_t units) override { out_ << tick_ << " pause " << units << '\n'; }
+
+private:
+    void line(const char* what, std::uint8_t vk, std::uint8_t scan) {
+        out_ << tick_ << ' ' << what << ' ' << static_cast<int>(vk) << ' ' << static_cast<int>(scan) << '\n';
+    }
+    std::ostream& out_;
+    const long long& tick_;
+};
+
+// A timer that is only a flag: the script decides when ticks happen.
+class ScriptedHost final : public LoopHost {
+public:
+    void setTimerEnabled(bool on) override { enabled_ = on; }
+    bool timerEnabled() const override { return enabled_; }
+    void setMainWindowVisible(bool) override {}
+
+private:
+    bool enabled_ = true;
+};
+
+}  // namespace
+
+bool runSimulation(const SimScript& script, std::ostream& out, std::string& error) {
+    SdlVirtualJoystick pad(script.axes, script.buttons, script.hats);
+    if (!pad.ok()) {
+        error = "cannot create the virtual controller: " + pad.error();
+        return false;
+    }
+    SdlJoystickDevice device;
+    Joystick joystick(device);
+    joystick.setId(pad.deviceIndex());
+    joystick.openJoystick();
+    if (!joystick.isOpen()) {
+        error = "cannot open the virtual controller";
+        return false;
+    }
+
+    long long tick = 0;
+    PrintingSink sink(out, tick);
+    KeyEmitter emitter(sink, sink);
+    MappingState state;
+    state.activeGame = "simulation";
+    ScriptedHost host;
+    PollingLoop loop(state, joystick, emitter, host);
+
+    using K = SimStatement::Kind;
+    for (const SimStatement& s : script.statements) {
+        switch (s.kind) {
+            case K::Assign: state.slots.assign(s.action, s.keySequence); break;
+            case K::Press: pad.setButton(s.number - 1, true); break;
+            case K::Release: pad.setButton(s.number - 1, false); break;
+            case K::Axis: pad.setAxis(s.number, static_cast<std::int16_t>(s.value)); break;
+            case K::Hat: pad.setHat(static_cast<HatDirection>(s.value)); break;
+            case K::Tick:
+                for (int i = 0; i < s.number; ++i) {
+                    ++tick;
+                    loop.tick();
+                }
+                break;
+        }
+    }
+    loop.releaseAll();
+    out.flush();
+    return true;
+}
+
+}  // namespace pw

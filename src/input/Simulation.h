@@ -1,0 +1,18 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "input/SimulationScript.h"
+
+namespace pw {
+
+// Plays a script on an SDL virtual controller through the real polling loop and emitter, as if a
+// library game were running, and prints every key event, beep and pause as a line
+// "TICK down VK SCAN", "TICK up VK SCAN", "TICK beep VALUE" or "TICK pause UNITS". Pauses are
+// printed, not waited. Keys still held at the end are released as at program exit and printed
+// with the number of the last tick. False, with the reason in error, when SDL cannot provide the
+// virtual controller.
+bool runSimulation(const SimScript& script, std::ostream& out, std::string& error);
+
+}  // namespace pw
