@@ -4,32 +4,48 @@
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "input/PollingLoop.h"
 
+class QSocketNotifier;
+
 namespace pw {
 
-// The 1 ms timer whose timeout is the polling loop's tick. A precise QTimer on the main thread: it
-// sleeps between ticks instead of spinning, and when disabled it costs nothing at all.
+// The 1 ms timer whose timeout is the polling loop's tick, on the main thread. It sleeps between
+// ticks instead of spinning, and when disabled it costs nothing at all.
+//
+// On Linux the period comes from a timerfd watched by the event loop: the kernel keeps a steady
+// 1 ms cadence, where a QTimer's waits are rounded up to whole milliseconds and drift to about
+// 1.15 ms. Ticks missed while the thread was busy are not made up; the next tick simply runs.
+// Where no timerfd can be had, a precise QTimer takes over.
 class TickTimer final : public QObject, public LoopHost {
     Q_OBJECT
 public:
     explicit TickTimer(QObject* parent = nullptr);
+    ~TickTimer() override;
 
     void attach(PollingLoop* loop) { loop_ = loop; }
     void setVisibilityHandler(std::function<void(bool)> handler) { showWindow_ = std::move(handler); }
 
     // Disabling the timer also lets go of every held key: nothing stays pressed while no tick runs.
     void setTimerEnabled(bool on) override;
-    bool timerEnabled() const override { return timer_.isActive(); }
+    bool timerEnabled() const override { return enabled_; }
     void setMainWindowVisible(bool visible) override;
 
     std::uint64_t tickCount() const { return ticks_; }
+    // "timerfd" or "QTimer": which clock drives the ticks.
+    const char* source() const { return fd_ >= 0 ? "timerfd" : "QTimer"; }
 
 private:
     void onTimeout();
+    void onTimerFd();
+    void armTimerFd(bool on);
 
-    QTimer timer_;
+    int fd_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+    QTimer fallback_;
+    bool enabled_ = false;
     PollingLoop* loop_ = nullptr;
     std::function<void(bool)> showWindow_;
     std::uint64_t ticks_ = 0;
