@@ -1,5 +1,7 @@
 // padwarden: turns a game controller into a keyboard for games without controller support.
 
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -19,6 +21,14 @@ constexpr const char* kUsage =
     "                   every key event, beep and pause instead of sending it\n"
     "  --help           show this text\n";
 
+std::atomic<bool> g_stop{false};
+volatile std::sig_atomic_t g_signal = 0;
+
+extern "C" void onStopSignal(int signo) {
+    g_signal = signo;
+    g_stop.store(true);
+}
+
 int simulate(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
@@ -32,12 +42,15 @@ int simulate(const std::string& file) {
         std::cerr << file << ':' << parsed.error.line << ": " << parsed.error.message << "\n";
         return 2;
     }
+    // Asked to end, the run still lets go of held keys and prints that before it exits.
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
     std::string error;
-    if (!pw::runSimulation(*parsed.script, std::cout, error)) {
+    if (!pw::runSimulation(*parsed.script, std::cout, error, &g_stop)) {
         std::cerr << "padwarden: " << error << "\n";
         return 1;
     }
-    return 0;
+    return g_signal != 0 ? 128 + static_cast<int>(g_signal) : 0;
 }
 
 bool hasDisplay() {

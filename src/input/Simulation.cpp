@@ -40,7 +40,7 @@ private:
 
 }  // namespace
 
-bool runSimulation(const SimScript& script, std::ostream& out, std::string& error) {
+bool runSimulation(const SimScript& script, std::ostream& out, std::string& error, const std::atomic<bool>* stop) {
     SdlVirtualJoystick pad(script.axes, script.buttons, script.hats);
     if (!pad.ok()) {
         error = "cannot create the virtual controller: " + pad.error();
@@ -63,8 +63,12 @@ bool runSimulation(const SimScript& script, std::ostream& out, std::string& erro
     ScriptedHost host;
     PollingLoop loop(state, joystick, emitter, host);
 
+    const auto stopping = [stop] { return stop != nullptr && stop->load(std::memory_order_relaxed); };
     using K = SimStatement::Kind;
     for (const SimStatement& s : script.statements) {
+        if (stopping()) {
+            break;
+        }
         switch (s.kind) {
             case K::Assign: state.slots.assign(s.action, s.keySequence); break;
             case K::Press: pad.setButton(s.number - 1, true); break;
@@ -72,7 +76,7 @@ bool runSimulation(const SimScript& script, std::ostream& out, std::string& erro
             case K::Axis: pad.setAxis(s.number, static_cast<std::int16_t>(s.value)); break;
             case K::Hat: pad.setHat(static_cast<HatDirection>(s.value)); break;
             case K::Tick:
-                for (int i = 0; i < s.number; ++i) {
+                for (int i = 0; i < s.number && !stopping(); ++i) {
                     ++tick;
                     loop.tick();
                 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <iosfwd>
 #include <string>
 
@@ -12,7 +13,9 @@ namespace pw {
 // "TICK down VK SCAN", "TICK up VK SCAN", "TICK beep VALUE" or "TICK pause UNITS". Pauses are
 // printed, not waited. Keys still held at the end are released as at program exit and printed
 // with the number of the last tick. False, with the reason in error, when SDL cannot provide the
-// virtual controller.
-bool runSimulation(const SimScript& script, std::ostream& out, std::string& error);
+// virtual controller. When stop becomes true (the program was asked to end), the run ends after
+// the current tick and releases held keys as at any exit.
+bool runSimulation(const SimScript& script, std::ostream& out, std::string& error,
+                   const std::atomic<bool>* stop = nullptr);
 
 }  // namespace pw
