@@ -9,17 +9,30 @@
 #include <string>
 #include <string_view>
 
+#include "input/KeyOutputBackends.h"
 #include "input/Simulation.h"
 #include "input/SimulationScript.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: padwarden [--simulate FILE | --help]\n"
+    "usage: padwarden [--simulate FILE | --check-keys | --help]\n"
     "\n"
     "  --simulate FILE  play a scripted virtual controller through the real mapping loop and print\n"
     "                   every key event, beep and pause instead of sending it\n"
+    "  --check-keys     tell how keys would be sent here (uinput or XTest) and, if they cannot\n"
+    "                   be, why not and how to fix it\n"
     "  --help           show this text\n";
+
+int checkKeys() {
+    const pw::KeyOutputChoice choice = pw::chooseKeyOutput({});
+    if (!choice.output) {
+        std::cerr << choice.message << "\n";
+        return 1;
+    }
+    std::cout << choice.message << "\n";
+    return 0;
+}
 
 std::atomic<bool> g_stop{false};
 volatile std::sig_atomic_t g_signal = 0;
@@ -74,6 +87,9 @@ int main(int argc, char** argv) {
                 return 2;
             }
             return simulate(argv[2]);
+        }
+        if (arg == "--check-keys" && argc == 2) {
+            return checkKeys();
         }
         std::cerr << "padwarden: unknown option '" << arg << "'\n" << kUsage;
         return 2;

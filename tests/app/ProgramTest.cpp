@@ -3,12 +3,14 @@
 
 #include <csignal>
 #include <cstdio>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -76,5 +78,72 @@ TEST_P(StopSignals, HeldKeysAreLetGoBeforeTheProgramEnds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(IntAndTerm, StopSignals, ::testing::Values(SIGINT, SIGTERM));
+
+}  // namespace
+
+namespace {
+
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs padwarden with the arguments and the environment changes "NAME=value" ("NAME=" unsets).
+ProgramRun runProgram(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+    TempDir dir;
+    const std::string out = dir.file("out"), err = dir.file("err");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (const std::string& e : env) {
+            const auto eq = e.find('=');
+            if (eq + 1 == e.size()) {
+                ::unsetenv(e.substr(0, eq).c_str());
+            } else {
+                ::setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+            }
+        }
+        std::freopen(out.c_str(), "w", stdout);
+        std::freopen(err.c_str(), "w", stderr);
+        std::vector<char*> argv{const_cast<char*>(PADWARDEN_PROGRAM)};
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(PADWARDEN_PROGRAM, argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+}
+
+TEST(Program, CheckKeysSaysInOneLineHowKeysGoOrWhyTheyCannot) {
+    const ProgramRun r = runProgram({"--check-keys"}, {"DISPLAY=", "WAYLAND_DISPLAY="});
+    if (r.status == 0) {  // a machine whose /dev/uinput is open to us
+        EXPECT_NE(r.out.find("virtual keyboard"), std::string::npos) << r.out;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+    } else {
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("no keys can be sent"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("/dev/uinput"), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+TEST(Program, WithoutADesktopItSaysSoAndNamesTheScriptedController) {
+    const ProgramRun r = runProgram({}, {"DISPLAY=", "WAYLAND_DISPLAY="});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--simulate"), std::string::npos) << r.err;
+}
+
+TEST(Program, UnknownOptionsAreRefusedWithTheUsage) {
+    const ProgramRun r = runProgram({"--frobnicate"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("unknown option '--frobnicate'"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("usage: padwarden"), std::string::npos) << r.err;
+    const ProgramRun help = runProgram({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--simulate FILE"), std::string::npos);
+}
 
 }  // namespace
