@@ -92,7 +92,8 @@ int main(int argc, char** argv) {
         std::printf("no key events arrived\n");
         return 1;
     }
-    std::printf("latency from a virtual-joystick change to the key-output call (%zu changes)\n", g_latencies.size());
+    std::printf("latency from a virtual-joystick change to the key-output call (%zu changes)\n",
+                g_latencies.size());
     std::printf("  p50 %.0f us   p90 %.0f us   p99 %.0f us   max %.0f us   (target: p99 <= 1500 us)\n",
                 percentile(g_latencies, 50), percentile(g_latencies, 90), percentile(g_latencies, 99),
                 percentile(g_latencies, 100));

@@ -21,8 +21,12 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 using namespace pw;
 
@@ -56,12 +60,16 @@ void runTicks(benchmark::State& st, bool buttonHeld) {
     for (auto _ : st) {
         loop.tick();
     }
-    st.counters["allocations/tick"] =
-        benchmark::Counter(static_cast<double>(g_allocations.load() - before) / static_cast<double>(st.iterations()));
+    st.counters["allocations/tick"] = benchmark::Counter(static_cast<double>(g_allocations.load() - before) /
+                                                         static_cast<double>(st.iterations()));
 }
 
-void BM_TickNothingOn(benchmark::State& st) { runTicks(st, false); }
-void BM_TickOneKeyHeld(benchmark::State& st) { runTicks(st, true); }
+void BM_TickNothingOn(benchmark::State& st) {
+    runTicks(st, false);
+}
+void BM_TickOneKeyHeld(benchmark::State& st) {
+    runTicks(st, true);
+}
 
 void BM_TickNoGame(benchmark::State& st) {
     SdlJoystickDevice device;

@@ -70,12 +70,15 @@ Figures bareLoop(double seconds) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
-    std::printf("tick rate over %.0f s each (game active, controller at rest, 28 actions per tick)\n", seconds);
+    std::printf("tick rate over %.0f s each (game active, controller at rest, 28 actions per tick)\n",
+                seconds);
     const Figures mapping = mappingLoop(seconds);
     const Figures bare = bareLoop(seconds);
     std::printf("%-34s %12s %14s\n", "", "rounds/s", "% of one core");
-    std::printf("%-34s %12.1f %14.2f\n", "mapping loop (precise 1 ms QTimer)", mapping.perSecond, mapping.corePercent);
-    std::printf("%-34s %12.1f %14.2f\n", "bare loop (sleep 1 ms per round)", bare.perSecond, bare.corePercent);
+    std::printf("%-34s %12.1f %14.2f\n", "mapping loop (precise 1 ms QTimer)", mapping.perSecond,
+                mapping.corePercent);
+    std::printf("%-34s %12.1f %14.2f\n", "bare loop (sleep 1 ms per round)", bare.perSecond,
+                bare.corePercent);
     std::printf("processor time, mapping / bare: %.2f x   (targets: >= 990 ticks/s, <= 4 %%, <= 1.5 x)\n",
                 bare.corePercent > 0 ? mapping.corePercent / bare.corePercent : 0.0);
     return 0;

@@ -1,10 +1,11 @@
 #include "app/ExitGuard.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace pw {
 namespace {
@@ -18,7 +19,8 @@ extern "C" void onTerminateSignal(int signo) {
 
 }  // namespace
 
-ExitGuard::ExitGuard(std::function<void()> atExit, QObject* parent) : QObject(parent), atExit_(std::move(atExit)) {
+ExitGuard::ExitGuard(std::function<void()> atExit, QObject* parent)
+    : QObject(parent), atExit_(std::move(atExit)) {
     if (g_signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) {
         g_signalPipe[0] = g_signalPipe[1] = -1;
     }
@@ -30,7 +32,7 @@ ExitGuard::ExitGuard(std::function<void()> atExit, QObject* parent) : QObject(pa
             runOnce();
             QCoreApplication::quit();
         });
-        struct sigaction sa{};
+        struct sigaction sa {};
         sa.sa_handler = onTerminateSignal;
         sigemptyset(&sa.sa_mask);
         sa.sa_flags = SA_RESTART;

@@ -34,7 +34,8 @@ private:
         using is_transparent = void;
         template <class A, class B>
         bool operator()(const A& a, const B& b) const {
-            return a.first != b.first ? a.first < b.first : std::string_view(a.second) < std::string_view(b.second);
+            return a.first != b.first ? a.first < b.first
+                                      : std::string_view(a.second) < std::string_view(b.second);
         }
     };
     std::map<Key, std::string, Less> texts_;

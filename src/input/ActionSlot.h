@@ -25,7 +25,9 @@ public:
     const ActionSlot& operator[](ControllerAction a) const { return slots_[index(a)]; }
 
     // Activation replaces only the KeySequence; held and counter stay as they are.
-    void assign(ControllerAction a, std::string keySequence) { slots_[index(a)].keys = KeySequence(std::move(keySequence)); }
+    void assign(ControllerAction a, std::string keySequence) {
+        slots_[index(a)].keys = KeySequence(std::move(keySequence));
+    }
 
     auto begin() { return slots_.begin(); }
     auto end() { return slots_.end(); }

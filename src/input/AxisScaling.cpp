@@ -14,8 +14,8 @@ std::int64_t divRound(std::int64_t n, std::int64_t d) {
 
 }  // namespace
 
-std::int32_t scaleAxis(std::int64_t position, std::int64_t minimum, std::int64_t maximum, std::int32_t deadZonePercent,
-                       std::int32_t range) {
+std::int32_t scaleAxis(std::int64_t position, std::int64_t minimum, std::int64_t maximum,
+                       std::int32_t deadZonePercent, std::int32_t range) {
     const std::int64_t centre = (maximum - minimum) / 2;
     const std::int64_t offset = position - centre;
     const std::int64_t dead = centre * deadZonePercent / 100;

@@ -43,9 +43,13 @@ constexpr std::array<ActionInfo, kActionCount> kInfo{{
 
 }  // namespace
 
-std::string_view token(ControllerAction a) { return kInfo[index(a)].token; }
+std::string_view token(ControllerAction a) {
+    return kInfo[index(a)].token;
+}
 
-std::string_view defaultDisplayName(ControllerAction a) { return kInfo[index(a)].germanName; }
+std::string_view defaultDisplayName(ControllerAction a) {
+    return kInfo[index(a)].germanName;
+}
 
 std::optional<ControllerAction> actionFromToken(std::string_view t) {
     for (std::size_t i = 0; i < kActionCount; ++i) {
@@ -65,19 +69,17 @@ const std::array<ControllerAction, kActionCount> kAllActions = [] {
 }();
 
 const std::array<ControllerAction, kActionCount> kTickOrder{
-    A::Button1,     A::Button2,      A::Button3,   A::Button4,         A::Button5,   A::Button6,
-    A::Button7,     A::Button8,      A::Button9,   A::Button10,        A::Button11,  A::Button12,
-    A::CoolUpRight, A::CoolUpLeft,   A::CoolDownLeft, A::CoolDownRight, A::CoolDown, A::CoolLeft,
-    A::CoolRight,   A::CoolUp,       A::ZUp,       A::ZDown,           A::RUp,       A::RDown,
-    A::Up,          A::Left,         A::Right,     A::Down,
+    A::Button1,      A::Button2,       A::Button3,  A::Button4,  A::Button5,   A::Button6,     A::Button7,
+    A::Button8,      A::Button9,       A::Button10, A::Button11, A::Button12,  A::CoolUpRight, A::CoolUpLeft,
+    A::CoolDownLeft, A::CoolDownRight, A::CoolDown, A::CoolLeft, A::CoolRight, A::CoolUp,      A::ZUp,
+    A::ZDown,        A::RUp,           A::RDown,    A::Up,       A::Left,      A::Right,       A::Down,
 };
 
 const std::array<ControllerAction, kActionCount> kDetectOrder{
-    A::ZUp,        A::ZDown,       A::RUp,          A::RDown,        A::CoolUpRight, A::CoolUpLeft,
-    A::CoolDownRight, A::CoolDownLeft, A::CoolUp,   A::CoolDown,     A::CoolLeft,    A::CoolRight,
-    A::Up,         A::Down,        A::Right,        A::Left,         A::Button1,     A::Button2,
-    A::Button3,    A::Button4,     A::Button5,      A::Button6,      A::Button7,     A::Button8,
-    A::Button9,    A::Button10,    A::Button11,     A::Button12,
+    A::ZUp,          A::ZDown,   A::RUp,      A::RDown,    A::CoolUpRight, A::CoolUpLeft, A::CoolDownRight,
+    A::CoolDownLeft, A::CoolUp,  A::CoolDown, A::CoolLeft, A::CoolRight,   A::Up,         A::Down,
+    A::Right,        A::Left,    A::Button1,  A::Button2,  A::Button3,     A::Button4,    A::Button5,
+    A::Button6,      A::Button7, A::Button8,  A::Button9,  A::Button10,    A::Button11,   A::Button12,
 };
 
 }  // namespace pw

@@ -43,7 +43,9 @@ enum class ControllerAction : std::uint8_t {
 
 inline constexpr std::size_t kActionCount = 28;
 
-constexpr std::size_t index(ControllerAction a) { return static_cast<std::size_t>(a); }
+constexpr std::size_t index(ControllerAction a) {
+    return static_cast<std::size_t>(a);
+}
 
 // The token names the action in Profiles and in the settings store, brackets included: "[isup]".
 std::string_view token(ControllerAction a);

@@ -12,7 +12,9 @@ Joystick::Joystick(JoystickDevice& device) : device_(device) {
     resetState();
 }
 
-Joystick::~Joystick() { closeJoystick(); }
+Joystick::~Joystick() {
+    closeJoystick();
+}
 
 void Joystick::setEnabled(bool on) {
     if (on != enabled_) {
@@ -32,7 +34,9 @@ void Joystick::setDeadZone(Axis a, std::int32_t percent) {
     deadZone_[static_cast<std::size_t>(a)] = std::clamp(percent, 0, 100);
 }
 
-void Joystick::setRange(Axis a, std::int32_t range) { range_[static_cast<std::size_t>(a)] = std::max(range, 0); }
+void Joystick::setRange(Axis a, std::int32_t range) {
+    range_[static_cast<std::size_t>(a)] = std::max(range, 0);
+}
 
 void Joystick::resetState() {
     // A neutral sample: axes at rest, no button, and every hat centred. A zeroed hat would read as
@@ -79,7 +83,8 @@ void Joystick::sample() {
     }
     const auto scaled = [this](std::size_t rawAxis, Axis settings) {
         const auto s = static_cast<std::size_t>(settings);
-        return scaleAxis(raw_.position[rawAxis], caps_.minimum[rawAxis], caps_.maximum[rawAxis], deadZone_[s], range_[s]);
+        return scaleAxis(raw_.position[rawAxis], caps_.minimum[rawAxis], caps_.maximum[rawAxis], deadZone_[s],
+                         range_[s]);
     };
     state_.x = scaled(0, Axis::X);
     state_.y = scaled(1, Axis::Y);
@@ -110,23 +115,40 @@ bool Joystick::actionIsOn(ControllerAction a) const {
     const auto hatIs = [this](std::uint32_t value) { return facts_.hatCount >= 1 && state_.hat[0] == value; };
     const bool threeAxes = facts_.axisCount >= 3;
     switch (a) {
-        case A::Up: return current_.test(inputBit(InputState::Up));
-        case A::Down: return current_.test(inputBit(InputState::Down));
-        case A::Left: return current_.test(inputBit(InputState::Left));
-        case A::Right: return current_.test(inputBit(InputState::Right));
-        case A::ZUp: return state_.z > 0 && state_.z != 65535 && threeAxes;
-        case A::ZDown: return state_.z < 0 && threeAxes;
-        case A::RUp: return state_.rz > 0 && state_.rz != 65535 && threeAxes;
-        case A::RDown: return state_.rz < 0 && threeAxes;
-        case A::CoolUp: return hatIs(0);
-        case A::CoolUpRight: return hatIs(4500);
-        case A::CoolRight: return hatIs(9000);
-        case A::CoolDownRight: return hatIs(13500);
-        case A::CoolDown: return hatIs(18000);
-        case A::CoolDownLeft: return hatIs(22500);
-        case A::CoolLeft: return hatIs(27000);
-        case A::CoolUpLeft: return hatIs(31500);
-        default: break;
+        case A::Up:
+            return current_.test(inputBit(InputState::Up));
+        case A::Down:
+            return current_.test(inputBit(InputState::Down));
+        case A::Left:
+            return current_.test(inputBit(InputState::Left));
+        case A::Right:
+            return current_.test(inputBit(InputState::Right));
+        case A::ZUp:
+            return state_.z > 0 && state_.z != 65535 && threeAxes;
+        case A::ZDown:
+            return state_.z < 0 && threeAxes;
+        case A::RUp:
+            return state_.rz > 0 && state_.rz != 65535 && threeAxes;
+        case A::RDown:
+            return state_.rz < 0 && threeAxes;
+        case A::CoolUp:
+            return hatIs(0);
+        case A::CoolUpRight:
+            return hatIs(4500);
+        case A::CoolRight:
+            return hatIs(9000);
+        case A::CoolDownRight:
+            return hatIs(13500);
+        case A::CoolDown:
+            return hatIs(18000);
+        case A::CoolDownLeft:
+            return hatIs(22500);
+        case A::CoolLeft:
+            return hatIs(27000);
+        case A::CoolUpLeft:
+            return hatIs(31500);
+        default:
+            break;
     }
     const int n = static_cast<int>(index(a) - index(A::Button1)) + 1;
     return current_.test(buttonBit(n)) && facts_.buttonCount >= n;

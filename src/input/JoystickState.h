@@ -24,7 +24,9 @@ struct JoystickState {
     std::array<std::uint8_t, 128> button{};
     std::array<std::int32_t, 24> unused{};
 
-    bool pressed(int buttonIndex) const { return (button[static_cast<std::size_t>(buttonIndex)] & 0x80u) != 0; }
+    bool pressed(int buttonIndex) const {
+        return (button[static_cast<std::size_t>(buttonIndex)] & 0x80u) != 0;
+    }
 };
 static_assert(sizeof(JoystickState) == 272);
 
@@ -40,7 +42,9 @@ enum class InputState : std::uint8_t { Up, Down, Left, Right, Button1 };
 inline constexpr std::size_t kInputStateCount = 36;
 using InputStates = std::bitset<kInputStateCount>;
 
-constexpr std::size_t inputBit(InputState s) { return static_cast<std::size_t>(s); }
+constexpr std::size_t inputBit(InputState s) {
+    return static_cast<std::size_t>(s);
+}
 constexpr std::size_t buttonBit(int n) {  // n counted from 1
     return static_cast<std::size_t>(InputState::Button1) + static_cast<std::size_t>(n - 1);
 }

@@ -8,7 +8,9 @@
 namespace pw {
 namespace {
 
-std::uint8_t low8(std::int32_t code) { return static_cast<std::uint8_t>(code & 0xFF); }
+std::uint8_t low8(std::int32_t code) {
+    return static_cast<std::uint8_t>(code & 0xFF);
+}
 
 // The number between the first "(" and the first ")" of rest, else 0.
 std::int32_t pauseOf(std::string_view rest) {

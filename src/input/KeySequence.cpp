@@ -40,7 +40,8 @@ std::int32_t parseKeyNumber(std::string_view text) {
         }
     }
     value = negative ? -value : value;
-    if (value > std::numeric_limits<std::int32_t>::max() || value < std::numeric_limits<std::int32_t>::min()) {
+    if (value > std::numeric_limits<std::int32_t>::max() ||
+        value < std::numeric_limits<std::int32_t>::min()) {
         return 0;
     }
     return static_cast<std::int32_t>(value);

@@ -4,9 +4,13 @@
 
 namespace pw {
 
-SteadyClock::time_point SteadyClock::now() const { return std::chrono::steady_clock::now(); }
+SteadyClock::time_point SteadyClock::now() const {
+    return std::chrono::steady_clock::now();
+}
 
-void SteadyClock::sleepUntil(time_point deadline) { std::this_thread::sleep_until(deadline); }
+void SteadyClock::sleepUntil(time_point deadline) {
+    std::this_thread::sleep_until(deadline);
+}
 
 void ClockPauser::pause(std::int32_t units) {
     if (units <= 0) {

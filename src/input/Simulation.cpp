@@ -40,7 +40,8 @@ private:
 
 }  // namespace
 
-bool runSimulation(const SimScript& script, std::ostream& out, std::string& error, const std::atomic<bool>* stop) {
+bool runSimulation(const SimScript& script, std::ostream& out, std::string& error,
+                   const std::atomic<bool>* stop) {
     SdlVirtualJoystick pad(script.axes, script.buttons, script.hats);
     if (!pad.ok()) {
         error = "cannot create the virtual controller: " + pad.error();
@@ -70,11 +71,21 @@ bool runSimulation(const SimScript& script, std::ostream& out, std::string& erro
             break;
         }
         switch (s.kind) {
-            case K::Assign: state.slots.assign(s.action, s.keySequence); break;
-            case K::Press: pad.setButton(s.number - 1, true); break;
-            case K::Release: pad.setButton(s.number - 1, false); break;
-            case K::Axis: pad.setAxis(s.number, static_cast<std::int16_t>(s.value)); break;
-            case K::Hat: pad.setHat(static_cast<HatDirection>(s.value)); break;
+            case K::Assign:
+                state.slots.assign(s.action, s.keySequence);
+                break;
+            case K::Press:
+                pad.setButton(s.number - 1, true);
+                break;
+            case K::Release:
+                pad.setButton(s.number - 1, false);
+                break;
+            case K::Axis:
+                pad.setAxis(s.number, static_cast<std::int16_t>(s.value));
+                break;
+            case K::Hat:
+                pad.setHat(static_cast<HatDirection>(s.value));
+                break;
             case K::Tick:
                 for (int i = 0; i < s.number && !stopping(); ++i) {
                     ++tick;

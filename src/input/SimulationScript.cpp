@@ -4,8 +4,8 @@
 
 namespace pw {
 
-const std::vector<std::string_view> kHatDirectionNames{"centered", "up",   "upright", "right", "downright",
-                                                       "down",     "downleft", "left", "upleft"};
+const std::vector<std::string_view> kHatDirectionNames{
+    "centered", "up", "upright", "right", "downright", "down", "downleft", "left", "upleft"};
 
 namespace {
 
@@ -58,7 +58,8 @@ public:
         while (pos < text.size()) {
             ++lineNo;
             const auto nl = text.find('\n', pos);
-            std::string_view line = text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+            std::string_view line =
+                text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
             pos = nl == std::string_view::npos ? text.size() : nl + 1;
             if (const auto hash = line.find('#'); hash != std::string_view::npos) {
                 line = line.substr(0, hash);
@@ -80,7 +81,8 @@ private:
         return false;
     }
 
-    std::optional<long long> number(int line, std::string_view word, std::string_view what, long long lo, long long hi) {
+    std::optional<long long> number(int line, std::string_view word, std::string_view what, long long lo,
+                                    long long hi) {
         const auto v = toInteger(word);
         if (!v || *v < lo || *v > hi) {
             fail(line, std::string(what) + " must be a whole number from " + std::to_string(lo) + " to " +
@@ -107,11 +109,14 @@ private:
                 return fail(line, "device must come before the first tick");
             }
             const auto axes = number(line, nextWord(rest), "AXES", 0, kMaxAxes);
-            if (!axes) return false;
+            if (!axes)
+                return false;
             const auto buttons = number(line, nextWord(rest), "BUTTONS", 0, kMaxButtons);
-            if (!buttons) return false;
+            if (!buttons)
+                return false;
             const auto hats = number(line, nextWord(rest), "HATS", 0, kMaxHats);
-            if (!hats) return false;
+            if (!hats)
+                return false;
             script_.axes = static_cast<int>(*axes);
             script_.buttons = static_cast<int>(*buttons);
             script_.hats = static_cast<int>(*hats);
@@ -121,54 +126,65 @@ private:
             const std::string_view tok = nextWord(rest);
             const auto action = actionFromToken(tok);
             if (!action) {
-                return fail(line, "unknown action '" + std::string(tok) + "' (expected a token such as [isbutton1], [isup] or [iscoolupright])");
+                return fail(line, "unknown action '" + std::string(tok) +
+                                      "' (expected a token such as [isbutton1], [isup] or [iscoolupright])");
             }
             s.kind = SimStatement::Kind::Assign;
             s.action = *action;
             s.keySequence = std::string(rest);
         } else if (word == "press" || word == "release") {
             const auto n = number(line, nextWord(rest), "the button number", 1, kMaxButtons);
-            if (!n) return false;
+            if (!n)
+                return false;
             s.kind = word == "press" ? SimStatement::Kind::Press : SimStatement::Kind::Release;
             s.number = static_cast<int>(*n);
-            if (!expectEnd(line, rest, word)) return false;
+            if (!expectEnd(line, rest, word))
+                return false;
         } else if (word == "axis") {
             const std::string_view name = nextWord(rest);
             static constexpr std::string_view kNames[] = {"x", "y", "z", "r"};
             int axis = -1;
             for (int i = 0; i < 4; ++i) {
-                if (name == kNames[i]) axis = i;
+                if (name == kNames[i])
+                    axis = i;
             }
             if (axis < 0) {
                 return fail(line, "unknown axis '" + std::string(name) + "' (expected x, y, z or r)");
             }
             const auto v = number(line, nextWord(rest), "the axis value", -32768, 32767);
-            if (!v) return false;
+            if (!v)
+                return false;
             s.kind = SimStatement::Kind::Axis;
             s.number = axis;
             s.value = static_cast<std::int32_t>(*v);
-            if (!expectEnd(line, rest, "axis")) return false;
+            if (!expectEnd(line, rest, "axis"))
+                return false;
         } else if (word == "hat") {
             const std::string_view dir = nextWord(rest);
             int found = -1;
             for (std::size_t i = 0; i < kHatDirectionNames.size(); ++i) {
-                if (dir == kHatDirectionNames[i]) found = static_cast<int>(i);
+                if (dir == kHatDirectionNames[i])
+                    found = static_cast<int>(i);
             }
             if (found < 0) {
                 return fail(line, "unknown hat direction '" + std::string(dir) +
-                                      "' (expected centered, up, upright, right, downright, down, downleft, left or upleft)");
+                                      "' (expected centered, up, upright, right, downright, down, downleft, "
+                                      "left or upleft)");
             }
             s.kind = SimStatement::Kind::Hat;
             s.value = found;
-            if (!expectEnd(line, rest, "hat")) return false;
+            if (!expectEnd(line, rest, "hat"))
+                return false;
         } else if (word == "tick") {
             s.kind = SimStatement::Kind::Tick;
             s.number = 1;
             if (!rest.empty()) {
                 const auto n = number(line, nextWord(rest), "the tick count", 1, kMaxTicks);
-                if (!n) return false;
+                if (!n)
+                    return false;
                 s.number = static_cast<int>(*n);
-                if (!expectEnd(line, rest, "tick COUNT")) return false;
+                if (!expectEnd(line, rest, "tick COUNT"))
+                    return false;
             }
             sawTick_ = true;
         } else {
@@ -184,12 +200,14 @@ private:
         for (const SimStatement& s : script_.statements) {
             using K = SimStatement::Kind;
             if ((s.kind == K::Press || s.kind == K::Release) && s.number > script_.buttons) {
-                return fail(s.line, "button " + std::to_string(s.number) + " does not exist: the device has " +
-                                        std::to_string(script_.buttons) + " buttons");
+                return fail(s.line, "button " + std::to_string(s.number) +
+                                        " does not exist: the device has " + std::to_string(script_.buttons) +
+                                        " buttons");
             }
             if (s.kind == K::Axis && s.number >= script_.axes) {
-                return fail(s.line, "axis " + std::string(1, "xyzr"[s.number]) + " does not exist: the device has " +
-                                        std::to_string(script_.axes) + " axes");
+                return fail(s.line, "axis " + std::string(1, "xyzr"[s.number]) +
+                                        " does not exist: the device has " + std::to_string(script_.axes) +
+                                        " axes");
             }
             if (s.kind == K::Hat && script_.hats == 0) {
                 return fail(s.line, "the device has no hat");
@@ -205,6 +223,8 @@ private:
 
 }  // namespace
 
-SimParseResult parseSimulationScript(std::string_view text) { return Parser().run(text); }
+SimParseResult parseSimulationScript(std::string_view text) {
+    return Parser().run(text);
+}
 
 }  // namespace pw

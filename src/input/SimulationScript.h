@@ -16,8 +16,8 @@ struct SimStatement {
     Kind kind = Kind::Tick;
     int line = 0;
     ControllerAction action = ControllerAction::Up;  // Assign
-    std::string keySequence;                          // Assign
-    int number = 0;  // Press/Release: button from 1; Axis: SDL axis index; Tick: count
+    std::string keySequence;                         // Assign
+    int number = 0;          // Press/Release: button from 1; Axis: SDL axis index; Tick: count
     std::int32_t value = 0;  // Axis: raw value; Hat: direction index (0 = centered, 1 = up, clockwise)
 };
 

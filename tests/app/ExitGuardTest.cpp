@@ -1,10 +1,10 @@
-#include "app/ExitGuard.h"
-
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <csignal>
+
+#include "app/ExitGuard.h"
 
 namespace pw {
 namespace {
@@ -39,7 +39,9 @@ INSTANTIATE_TEST_SUITE_P(IntAndTerm, SignalsEndTheLoop, ::testing::Values(SIGINT
 TEST(ExitGuard, RunsTheLastActionWhenDestroyedWithoutASignal) {
     app();
     int ran = 0;
-    { ExitGuard guard([&] { ++ran; }); }
+    {
+        ExitGuard guard([&] { ++ran; });
+    }
     EXPECT_EQ(ran, 1);
 }
 

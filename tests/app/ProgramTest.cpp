@@ -1,15 +1,15 @@
 // The padwarden program run as a separate process, as a user or a service manager runs it.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -36,9 +36,11 @@ std::string readFile(const std::string& path) {
 
 std::string lastLine(const std::string& text) {
     auto end = text.find_last_not_of('\n');
-    if (end == std::string::npos) return {};
+    if (end == std::string::npos)
+        return {};
     const auto start = text.rfind('\n', end);
-    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1) + 1);
+    return text.substr(start == std::string::npos ? 0 : start + 1,
+                       end - (start == std::string::npos ? 0 : start + 1) + 1);
 }
 
 // Starts padwarden --simulate script with standard output into outPath.
@@ -46,7 +48,8 @@ pid_t startSimulation(const std::string& script, const std::string& outPath) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         std::freopen(outPath.c_str(), "w", stdout);
-        ::execl(PADWARDEN_PROGRAM, PADWARDEN_PROGRAM, "--simulate", script.c_str(), static_cast<char*>(nullptr));
+        ::execl(PADWARDEN_PROGRAM, PADWARDEN_PROGRAM, "--simulate", script.c_str(),
+                static_cast<char*>(nullptr));
         ::_exit(127);
     }
     return pid;
@@ -106,7 +109,8 @@ ProgramRun runProgram(const std::vector<std::string>& args, const std::vector<st
         std::freopen(out.c_str(), "w", stdout);
         std::freopen(err.c_str(), "w", stderr);
         std::vector<char*> argv{const_cast<char*>(PADWARDEN_PROGRAM)};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         ::execv(PADWARDEN_PROGRAM, argv.data());
         ::_exit(127);

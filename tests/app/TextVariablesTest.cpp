@@ -1,6 +1,6 @@
-#include "app/TextVariables.h"
-
 #include <gtest/gtest.h>
+
+#include "app/TextVariables.h"
 
 namespace pw {
 namespace {

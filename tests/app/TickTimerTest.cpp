@@ -1,10 +1,9 @@
-#include "app/TickTimer.h"
-
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include "app/TickTimer.h"
 #include "support/RecordingKeyOutput.h"
 #include "support/VirtualPad.h"
 

@@ -1,12 +1,14 @@
-#include "input/AxisScaling.h"
-
 #include <gtest/gtest.h>
+
+#include "input/AxisScaling.h"
 
 namespace pw {
 namespace {
 
 // A position at the given fraction of the way from the centre to the end of 0 ... 65535.
-std::int64_t travel(double fraction) { return 32767 + static_cast<std::int64_t>(fraction * 32768.0); }
+std::int64_t travel(double fraction) {
+    return 32767 + static_cast<std::int64_t>(fraction * 32768.0);
+}
 
 TEST(AxisScaling, HalfOfTheTravelIsDeadAndFullDeflectionGivesTheRange) {
     EXPECT_EQ(scaleAxis(travel(0.0), 0, 65535, 50, 1000), 0);
@@ -29,10 +31,10 @@ TEST(AxisScaling, EdgeOfTheDeadZoneIsStillZero) {
 
 TEST(AxisScaling, RoundsHalvesAwayFromZero) {
     // range 0 ... 4: centre 2, dead part 0, live part 2; offsets +-1 give +-range/2.
-    EXPECT_EQ(scaleAxis(3, 0, 4, 0, 3), 2);    // 1.5 -> 2
-    EXPECT_EQ(scaleAxis(1, 0, 4, 0, 3), -2);   // -1.5 -> -2
-    EXPECT_EQ(scaleAxis(3, 0, 4, 0, 1), 1);    // 0.5 -> 1
-    EXPECT_EQ(scaleAxis(1, 0, 4, 0, 1), -1);   // -0.5 -> -1
+    EXPECT_EQ(scaleAxis(3, 0, 4, 0, 3), 2);   // 1.5 -> 2
+    EXPECT_EQ(scaleAxis(1, 0, 4, 0, 3), -2);  // -1.5 -> -2
+    EXPECT_EQ(scaleAxis(3, 0, 4, 0, 1), 1);   // 0.5 -> 1
+    EXPECT_EQ(scaleAxis(1, 0, 4, 0, 1), -1);  // -0.5 -> -1
 }
 
 TEST(AxisScaling, CentreIsMeasuredFromZeroNotFromTheMinimum) {

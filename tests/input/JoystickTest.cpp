@@ -1,13 +1,12 @@
 // Rules that a real SDL device cannot show: hat readings SDL never produces, buttons beyond the
 // device's count, failing reads and raw ranges other than SDL's.
-#include "input/Joystick.h"
-
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <set>
 #include <vector>
 
+#include "input/Joystick.h"
 #include "support/FakeJoystickDevice.h"
 
 namespace pw {
@@ -22,7 +21,8 @@ protected:
     std::vector<A> actionsOn() const {
         std::vector<A> on;
         for (A a : kAllActions) {
-            if (joystick.actionIsOn(a)) on.push_back(a);
+            if (joystick.actionIsOn(a))
+                on.push_back(a);
         }
         return on;
     }

@@ -1,7 +1,6 @@
-#include "input/KeyEmitter.h"
-
 #include <gtest/gtest.h>
 
+#include "input/KeyEmitter.h"
 #include "support/RecordingKeyOutput.h"
 
 namespace pw {
@@ -81,8 +80,8 @@ TEST_F(Emitter, ModifierCodeZeroPlaysTheKeyAlone) {
 
 TEST_F(Emitter, TimedSequencePlaysEveryStepWithItsPauseOnEveryTick) {
     ActionSlot a = slotWith("(0)65(120)66");
-    const Events once{"beep 2000", "down 65 30", "up 65 30", "pause 120", "down 66 48", "up 66 48",
-                      "beep 2000", "pause 10",  "beep 2000"};
+    const Events once{"beep 2000", "down 65 30", "up 65 30", "pause 120", "down 66 48",
+                      "up 66 48",  "beep 2000",  "pause 10", "beep 2000"};
     EXPECT_EQ(tick(a, true), once);
     EXPECT_TRUE(a.held) << "the last pass holds the empty step";
     EXPECT_EQ(a.counter, -3) << "four passes: two steps, the terminating group, the last pass";
@@ -90,8 +89,9 @@ TEST_F(Emitter, TimedSequencePlaysEveryStepWithItsPauseOnEveryTick) {
     EXPECT_EQ(tick(a, true), once);
     EXPECT_EQ(a.counter, -7);
     // From now on the counter is below -10 after the first pass of a tick.
-    const Events slow{"beep 2000", "down 65 30", "up 65 30", "pause 10", "pause 120", "down 66 48", "up 66 48",
-                      "pause 10",  "pause 10",  "pause 10", "beep 2000", "pause 10",  "beep 2000"};
+    const Events slow{"beep 2000",  "down 65 30", "up 65 30", "pause 10", "pause 120",
+                      "down 66 48", "up 66 48",   "pause 10", "pause 10", "pause 10",
+                      "beep 2000",  "pause 10",   "beep 2000"};
     tick(a, true);
     EXPECT_EQ(tick(a, true), slow);
     EXPECT_EQ(tick(a, false), Events{}) << "releasing a sequence sends nothing";
@@ -101,13 +101,15 @@ TEST_F(Emitter, TimedSequencePlaysEveryStepWithItsPauseOnEveryTick) {
 
 TEST_F(Emitter, SecondStepOfASequenceHasNoSecondKeyLeftFromTheFirst) {
     ActionSlot a = slotWith("(0)16_65(50)66");
-    EXPECT_EQ(tick(a, true), (Events{"beep 2000", "down 16 42", "down 65 30", "up 65 30", "up 16 42", "pause 50",
-                                     "down 66 48", "up 66 48", "beep 2000", "pause 10", "beep 2000"}));
+    EXPECT_EQ(tick(a, true),
+              (Events{"beep 2000", "down 16 42", "down 65 30", "up 65 30", "up 16 42", "pause 50",
+                      "down 66 48", "up 66 48", "beep 2000", "pause 10", "beep 2000"}));
 }
 
 TEST_F(Emitter, TextBeforeTheFirstGroupIsIgnored) {
     ActionSlot a = slotWith("65(100)66");
-    EXPECT_EQ(tick(a, true), (Events{"beep 2000", "down 66 48", "up 66 48", "beep 2000", "pause 10", "beep 2000"}));
+    EXPECT_EQ(tick(a, true),
+              (Events{"beep 2000", "down 66 48", "up 66 48", "beep 2000", "pause 10", "beep 2000"}));
 }
 
 TEST_F(Emitter, RecordedSequenceWithTrailingOpenGroupPlaysTheSame) {
@@ -118,8 +120,8 @@ TEST_F(Emitter, RecordedSequenceWithTrailingOpenGroupPlaysTheSame) {
 
 TEST_F(Emitter, GroupsWithoutDigitsPlayWithoutPauses) {
     ActionSlot a = slotWith("(x)65()66(7");
-    EXPECT_EQ(tick(a, true), (Events{"beep 2000", "down 65 30", "up 65 30", "down 66 48", "up 66 48", "beep 2000",
-                                     "pause 10", "beep 2000"}));
+    EXPECT_EQ(tick(a, true), (Events{"beep 2000", "down 65 30", "up 65 30", "down 66 48", "up 66 48",
+                                     "beep 2000", "pause 10", "beep 2000"}));
 }
 
 TEST_F(Emitter, NothingAssignedSendsNothingButCounts) {

@@ -1,6 +1,6 @@
-#include "input/KeySequence.h"
-
 #include <gtest/gtest.h>
+
+#include "input/KeySequence.h"
 
 namespace pw {
 namespace {

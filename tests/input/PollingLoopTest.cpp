@@ -1,7 +1,6 @@
-#include "input/PollingLoop.h"
-
 #include <gtest/gtest.h>
 
+#include "input/PollingLoop.h"
 #include "support/RecordingKeyOutput.h"
 #include "support/VirtualPad.h"
 
@@ -15,7 +14,10 @@ class HostStub final : public LoopHost {
 public:
     void setTimerEnabled(bool on) override { enabled = on; }
     bool timerEnabled() const override { return enabled; }
-    void setMainWindowVisible(bool v) override { visible = v; ++visibilityCalls; }
+    void setMainWindowVisible(bool v) override {
+        visible = v;
+        ++visibilityCalls;
+    }
 
     bool enabled = true;
     std::optional<bool> visible;

@@ -1,9 +1,9 @@
-#include "input/ScanCodes.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 #include <utility>
+
+#include "input/ScanCodes.h"
 
 namespace pw {
 namespace {
@@ -26,9 +26,12 @@ TEST(ScanCodes, EveryNamedKeyHasItsUsScanCode) {
 
 TEST(ScanCodes, EveryLetterDigitAndFunctionKeyHasOneAndNoTwoShareIt) {
     std::set<int> seen;
-    for (int vk = 'A'; vk <= 'Z'; ++vk) seen.insert(scanCodeOf(vk));
-    for (int vk = '0'; vk <= '9'; ++vk) seen.insert(scanCodeOf(vk));
-    for (int vk = 112; vk <= 135; ++vk) seen.insert(scanCodeOf(vk));
+    for (int vk = 'A'; vk <= 'Z'; ++vk)
+        seen.insert(scanCodeOf(vk));
+    for (int vk = '0'; vk <= '9'; ++vk)
+        seen.insert(scanCodeOf(vk));
+    for (int vk = 112; vk <= 135; ++vk)
+        seen.insert(scanCodeOf(vk));
     EXPECT_EQ(seen.size(), 26u + 10u + 24u);
     EXPECT_FALSE(seen.contains(0));
 }

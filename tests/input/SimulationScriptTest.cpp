@@ -1,6 +1,6 @@
-#include "input/SimulationScript.h"
-
 #include <gtest/gtest.h>
+
+#include "input/SimulationScript.h"
 
 namespace pw {
 namespace {
@@ -87,10 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{"axis x 40000\n", 1, "from -32768 to 32767"},
                       BadLine{"device 2 12 1\naxis z 5\n", 2, "axis z does not exist: the device has 2 axes"},
                       BadLine{"hat north\n", 1, "unknown hat direction 'north'"},
-                      BadLine{"device 4 12 0\nhat up\n", 2, "no hat"},
-                      BadLine{"tick 0\n", 1, "tick count"},
-                      BadLine{"tick 3 4\n", 1, "unexpected '4'"},
-                      BadLine{"release\n", 1, "not ''"}));
+                      BadLine{"device 4 12 0\nhat up\n", 2, "no hat"}, BadLine{"tick 0\n", 1, "tick count"},
+                      BadLine{"tick 3 4\n", 1, "unexpected '4'"}, BadLine{"release\n", 1, "not ''"}));
 
 }  // namespace
 }  // namespace pw

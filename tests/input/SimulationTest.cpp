@@ -1,10 +1,10 @@
 // The whole engine driven as a user drives it with --simulate: an SDL virtual controller, the
 // real polling loop and emitter, and the printed events.
-#include "input/Simulation.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
+
+#include "input/Simulation.h"
 
 namespace pw {
 namespace {
@@ -19,7 +19,8 @@ std::string simulate(const std::string& script) {
 }
 
 TEST(Simulation, PrintsEachEventWithItsTick) {
-    EXPECT_EQ(simulate("assign [isbutton1] 65\npress 1\ntick\nrelease 1\ntick 3\n"), "1 down 65 30\n1 up 65 30\n");
+    EXPECT_EQ(simulate("assign [isbutton1] 65\npress 1\ntick\nrelease 1\ntick 3\n"),
+              "1 down 65 30\n1 up 65 30\n");
 }
 
 TEST(Simulation, StateChangesTakeEffectAtTheNextTick) {
@@ -52,7 +53,9 @@ TEST(Simulation, ReassigningWhileHeldLetsTheOldKeyGo) {
               "1 down 65 30\n1 up 65 30\n3 down 65 30\n4 up 65 30\n4 down 66 48\n4 up 66 48\n");
 }
 
-TEST(Simulation, NoTicksNoOutput) { EXPECT_EQ(simulate("assign [isbutton1] 65\npress 1\n"), ""); }
+TEST(Simulation, NoTicksNoOutput) {
+    EXPECT_EQ(simulate("assign [isbutton1] 65\npress 1\n"), "");
+}
 
 }  // namespace
 }  // namespace pw

@@ -18,7 +18,9 @@ struct VirtualPad {
 
     // Full deflection of SDL axis i, or the middle.
     void push(int axis, int direction) {
-        pad.setAxis(axis, direction < 0 ? std::int16_t{-32768} : direction > 0 ? std::int16_t{32767} : std::int16_t{0});
+        pad.setAxis(axis, direction < 0   ? std::int16_t{-32768}
+                          : direction > 0 ? std::int16_t{32767}
+                                          : std::int16_t{0});
     }
 
     SdlVirtualJoystick pad;

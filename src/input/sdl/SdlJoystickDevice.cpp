@@ -27,7 +27,9 @@ SdlJoystickSubsystem::~SdlJoystickSubsystem() {
 
 SdlJoystickDevice::SdlJoystickDevice() = default;
 
-SdlJoystickDevice::~SdlJoystickDevice() { close(); }
+SdlJoystickDevice::~SdlJoystickDevice() {
+    close();
+}
 
 bool SdlJoystickDevice::open(int id, JoystickCaps& caps) {
     close();
@@ -64,15 +66,24 @@ void SdlJoystickDevice::close() {
 
 std::uint32_t hatAngleFromSdl(std::uint8_t hat) {
     switch (hat) {
-        case SDL_HAT_UP: return 0;
-        case SDL_HAT_RIGHTUP: return 4500;
-        case SDL_HAT_RIGHT: return 9000;
-        case SDL_HAT_RIGHTDOWN: return 13500;
-        case SDL_HAT_DOWN: return 18000;
-        case SDL_HAT_LEFTDOWN: return 22500;
-        case SDL_HAT_LEFT: return 27000;
-        case SDL_HAT_LEFTUP: return 31500;
-        default: return kHatCentred;
+        case SDL_HAT_UP:
+            return 0;
+        case SDL_HAT_RIGHTUP:
+            return 4500;
+        case SDL_HAT_RIGHT:
+            return 9000;
+        case SDL_HAT_RIGHTDOWN:
+            return 13500;
+        case SDL_HAT_DOWN:
+            return 18000;
+        case SDL_HAT_LEFTDOWN:
+            return 22500;
+        case SDL_HAT_LEFT:
+            return 27000;
+        case SDL_HAT_LEFTUP:
+            return 31500;
+        default:
+            return kHatCentred;
     }
 }
 

@@ -52,8 +52,9 @@ void SdlVirtualJoystick::setAxis(int index, std::int16_t value) {
 }
 
 void SdlVirtualJoystick::setHat(HatDirection direction) {
-    static constexpr Uint8 kBits[] = {SDL_HAT_CENTERED,  SDL_HAT_UP,   SDL_HAT_RIGHTUP,  SDL_HAT_RIGHT, SDL_HAT_RIGHTDOWN,
-                                      SDL_HAT_DOWN,      SDL_HAT_LEFTDOWN, SDL_HAT_LEFT, SDL_HAT_LEFTUP};
+    static constexpr Uint8 kBits[] = {SDL_HAT_CENTERED, SDL_HAT_UP,        SDL_HAT_RIGHTUP,
+                                      SDL_HAT_RIGHT,    SDL_HAT_RIGHTDOWN, SDL_HAT_DOWN,
+                                      SDL_HAT_LEFTDOWN, SDL_HAT_LEFT,      SDL_HAT_LEFTUP};
     if (handle_ != nullptr) {
         SDL_JoystickSetVirtualHat(handle_, 0, kBits[static_cast<std::size_t>(direction)]);
     }

@@ -7,7 +7,17 @@
 
 namespace pw {
 
-enum class HatDirection : std::uint8_t { Centered, Up, UpRight, Right, DownRight, Down, DownLeft, Left, UpLeft };
+enum class HatDirection : std::uint8_t {
+    Centered,
+    Up,
+    UpRight,
+    Right,
+    DownRight,
+    Down,
+    DownLeft,
+    Left,
+    UpLeft
+};
 
 // A controller that exists only inside SDL: the scripted controller of --simulate and the device
 // of the tests. It goes through the same SDL joystick path as a real one; changes are seen by the

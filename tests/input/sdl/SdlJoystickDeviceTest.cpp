@@ -1,8 +1,7 @@
-#include "input/sdl/SdlJoystickDevice.h"
-
 #include <gtest/gtest.h>
 
 #include "app/TextVariables.h"
+#include "input/sdl/SdlJoystickDevice.h"
 #include "support/VirtualPad.h"
 
 namespace pw {
@@ -13,13 +12,16 @@ using A = ControllerAction;
 std::vector<A> actionsOn(const Joystick& j) {
     std::vector<A> on;
     for (A a : kAllActions) {
-        if (j.actionIsOn(a)) on.push_back(a);
+        if (j.actionIsOn(a))
+            on.push_back(a);
     }
     return on;
 }
 
 // SDL's raw value at a fraction of the travel from the middle.
-std::int16_t rawAt(double fraction) { return static_cast<std::int16_t>(fraction * 32767.0); }
+std::int16_t rawAt(double fraction) {
+    return static_cast<std::int16_t>(fraction * 32767.0);
+}
 
 TEST(SdlJoystick, OpensTheIdThDeviceAndTakesItsCounts) {
     test::VirtualPad p(4, 10, 1);
@@ -95,10 +97,10 @@ TEST(SdlJoystick, WithThreeAxesZWorksAndRReadsCentred) {
 TEST(SdlJoystick, EachHatDirectionTurnsOnExactlyItsAction) {
     test::VirtualPad p;
     const std::pair<HatDirection, A> cases[] = {
-        {HatDirection::Up, A::CoolUp},           {HatDirection::UpRight, A::CoolUpRight},
-        {HatDirection::Right, A::CoolRight},     {HatDirection::DownRight, A::CoolDownRight},
-        {HatDirection::Down, A::CoolDown},       {HatDirection::DownLeft, A::CoolDownLeft},
-        {HatDirection::Left, A::CoolLeft},       {HatDirection::UpLeft, A::CoolUpLeft},
+        {HatDirection::Up, A::CoolUp},       {HatDirection::UpRight, A::CoolUpRight},
+        {HatDirection::Right, A::CoolRight}, {HatDirection::DownRight, A::CoolDownRight},
+        {HatDirection::Down, A::CoolDown},   {HatDirection::DownLeft, A::CoolDownLeft},
+        {HatDirection::Left, A::CoolLeft},   {HatDirection::UpLeft, A::CoolUpLeft},
     };
     std::uint32_t angle = 0;
     for (const auto& [direction, action] : cases) {
