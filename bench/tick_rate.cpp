@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     const Figures mapping = mappingLoop(seconds);
     const Figures bare = bareLoop(seconds);
     std::printf("%-34s %12s %14s\n", "", "rounds/s", "% of one core");
-    std::printf("%-34s %12.1f %14.2f\n", "mapping loop (precise 1 ms QTimer)", mapping.perSecond,
+    std::printf("%-34s %12.1f %14.2f\n", "mapping loop (1 ms tick timer)", mapping.perSecond,
                 mapping.corePercent);
     std::printf("%-34s %12.1f %14.2f\n", "bare loop (sleep 1 ms per round)", bare.perSecond,
                 bare.corePercent);
