@@ -14,7 +14,7 @@
 
 #include "BenchSupport.h"
 #include "app/TickTimer.h"
-#include "input/sdl/SdlVirtualJoystick.h"
+#include "support/VirtualPad.h"
 
 using namespace pw;
 using SteadyTime = std::chrono::steady_clock;
@@ -56,18 +56,14 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int changes = argc > 1 ? std::atoi(argv[1]) : 600;
 
-    SdlVirtualJoystick pad(4, 12, 1);
-    SdlJoystickDevice device;
-    Joystick joystick(device);
-    joystick.setId(pad.deviceIndex());
-    joystick.openJoystick();
+    test::VirtualPad p;
     StampingOutput out;
     KeyEmitter emitter(out, out);
     MappingState state;
     state.slots.assign(ControllerAction::Button1, "65");
     state.activeGame = "/games/game.exe";
     TickTimer timer;
-    PollingLoop loop(state, joystick, emitter, timer);
+    PollingLoop loop(state, p.joystick, emitter, timer);
     timer.attach(&loop);
     timer.setTimerEnabled(true);
 
@@ -79,7 +75,7 @@ int main(int argc, char** argv) {
             // Held for several ticks, so the release reloads the counter and the next press taps
             // on its first tick: every change is answered by the tick right after it.
             g_changedAt.store(nowNs());
-            pad.setButton(0, i % 2 == 0);
+            p.pad.setButton(0, i % 2 == 0);
             std::this_thread::sleep_for(std::chrono::microseconds(gapUs(random)));
         }
         QMetaObject::invokeMethod(QCoreApplication::instance(), [] { QCoreApplication::quit(); });

@@ -3,30 +3,9 @@
 // allocations counter counts operator new calls per tick; it must stay 0.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "BenchSupport.h"
-#include "input/sdl/SdlVirtualJoystick.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
+#include "support/AllocationCounter.h"
+#include "support/VirtualPad.h"
 
 using namespace pw;
 
@@ -40,28 +19,24 @@ public:
 };
 
 void runTicks(benchmark::State& st, bool buttonHeld) {
-    SdlVirtualJoystick pad(4, 12, 1);
-    SdlJoystickDevice device;
-    Joystick joystick(device);
-    joystick.setId(pad.deviceIndex());
-    joystick.openJoystick();
+    test::VirtualPad p;
     bench::CountingOutput out;
     KeyEmitter emitter(out, out);
     MappingState state;
     bench::assignAll(state);
     state.activeGame = "/games/game.exe";
     AlwaysOn host;
-    PollingLoop loop(state, joystick, emitter, host);
-    pad.setButton(0, buttonHeld);
+    PollingLoop loop(state, p.joystick, emitter, host);
+    p.pad.setButton(0, buttonHeld);
     for (int i = 0; i < 20; ++i) {
         loop.tick();
     }
-    const long before = g_allocations.load();
+    const long before = test::allocationCount();
     for (auto _ : st) {
         loop.tick();
     }
-    st.counters["allocations/tick"] = benchmark::Counter(static_cast<double>(g_allocations.load() - before) /
-                                                         static_cast<double>(st.iterations()));
+    st.counters["allocations/tick"] = benchmark::Counter(
+        static_cast<double>(test::allocationCount() - before) / static_cast<double>(st.iterations()));
 }
 
 void BM_TickNothingOn(benchmark::State& st) {

@@ -10,7 +10,7 @@
 
 #include "BenchSupport.h"
 #include "app/TickTimer.h"
-#include "input/sdl/SdlVirtualJoystick.h"
+#include "support/VirtualPad.h"
 
 using namespace pw;
 using SteadyTime = std::chrono::steady_clock;
@@ -23,13 +23,9 @@ struct Figures {
 };
 
 Figures mappingLoop(double seconds) {
-    SdlVirtualJoystick pad(4, 12, 1);
-    SdlJoystickDevice device;
-    Joystick joystick(device);
-    joystick.setId(pad.deviceIndex());
-    joystick.openJoystick();
-    if (!joystick.isOpen()) {
-        std::fprintf(stderr, "no virtual controller: %s\n", pad.error().c_str());
+    test::VirtualPad p;
+    if (!p.joystick.isOpen()) {
+        std::fprintf(stderr, "no virtual controller: %s\n", p.pad.error().c_str());
         std::exit(1);
     }
     bench::CountingOutput out;
@@ -38,7 +34,7 @@ Figures mappingLoop(double seconds) {
     bench::assignAll(state);
     state.activeGame = "/games/game.exe";
     TickTimer timer;
-    PollingLoop loop(state, joystick, emitter, timer);
+    PollingLoop loop(state, p.joystick, emitter, timer);
     timer.attach(&loop);
 
     const double cpu0 = bench::processorSeconds();

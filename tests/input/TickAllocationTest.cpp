@@ -2,30 +2,9 @@
 // a running game with all 28 actions assigned, held, repeating or playing sequences adds none.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "input/PollingLoop.h"
+#include "support/AllocationCounter.h"
 #include "support/VirtualPad.h"
-
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace pw {
 namespace {
@@ -60,11 +39,11 @@ TEST(TickAllocation, ATickAllocatesNothing) {
     PollingLoop loop(state, p.joystick, emitter, host);
 
     const auto ticksAllocate = [&](int ticks) {
-        const long before = g_allocations.load();
+        const long before = test::allocationCount();
         for (int i = 0; i < ticks; ++i) {
             loop.tick();
         }
-        return g_allocations.load() - before;
+        return test::allocationCount() - before;
     };
 
     ticksAllocate(5);  // the first SDL updates may set up internal buffers

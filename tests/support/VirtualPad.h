@@ -1,6 +1,6 @@
 #pragma once
 
-#include <gtest/gtest.h>
+#include <cstdint>
 
 #include "input/Joystick.h"
 #include "input/sdl/SdlJoystickDevice.h"
