@@ -4,14 +4,22 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "input/ControllerAction.h"
 
 namespace pw {
 
-// The groups of text variables; each group is replaced from its own table, so one German default
-// ("Links") can be both an action name and a key name, each with its own translation.
-enum class TextGroup { Interface, ControllerActionName, KeyName };
+// The groups of text variables. The first three are replaced from their own tables, so one German
+// default ("Links") can be both an action name and a key name, each with its own translation;
+// fixed key names are never replaced.
+enum class TextGroup { Interface, ControllerActionName, KeyName, FixedKeyName };
+
+struct TextVariable {
+    TextGroup group;
+    std::string_view germanDefault;
+    std::string text;
+};
 
 // Every text the program shows is a text variable, known by its group and German default and
 // replaceable at start-up. Until a table replaces a text, the variable holds its default.
@@ -20,28 +28,34 @@ public:
     // Starts with the built-in defaults.
     TextVariables();
 
+    // Every variable gets its German default again.
+    void resetToDefaults();
+
     // The current text of a variable; a text that is no variable of the group is returned as it is.
     std::string_view text(TextGroup group, std::string_view germanDefault) const;
 
-    // Replaces the text of a known variable. False when the group has no such variable.
+    // Replaces the text of every variable of the group with this default (two messages share
+    // "Datei existiert nicht"). False when the group has no such variable or cannot be replaced.
     bool replace(TextGroup group, std::string_view germanDefault, std::string text);
 
     bool isVariable(TextGroup group, std::string_view germanDefault) const;
 
+    // All variables, each group in the order in which its table is looked up.
+    const std::vector<TextVariable>& variables() const { return variables_; }
+
+    // The German defaults of a group in lookup order, each once.
+    static const std::vector<std::string_view>& defaults(TextGroup group);
+
 private:
-    using Key = std::pair<TextGroup, std::string>;
-    struct Less {
-        using is_transparent = void;
-        template <class A, class B>
-        bool operator()(const A& a, const B& b) const {
-            return a.first != b.first ? a.first < b.first
-                                      : std::string_view(a.second) < std::string_view(b.second);
-        }
-    };
-    std::map<Key, std::string, Less> texts_;
+    std::vector<TextVariable> variables_;
+    std::map<std::pair<TextGroup, std::string_view>, std::size_t> firstIndex_;
 };
 
 // The display name of an action in the current language.
 std::string_view displayName(ControllerAction a, const TextVariables& texts);
+
+// The filters of the two open dialogs, "Text (*.a;*.b)|*.a;*.b|..." as the Windows dialogs take them.
+std::string programFileFilter(const TextVariables& texts);
+std::string pictureFileFilter(const TextVariables& texts);
 
 }  // namespace pw

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/LanguageTables.h"
+#include "app/ProgramDirectory.h"
 #include "input/KeyOutputBackends.h"
 #include "input/Simulation.h"
 #include "input/SimulationScript.h"
@@ -16,13 +18,33 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: padwarden [--simulate FILE | --check-keys | --help]\n"
+    "usage: padwarden [--simulate FILE | --check-keys | --texts | --help]\n"
     "\n"
     "  --simulate FILE  play a scripted virtual controller through the real mapping loop and print\n"
     "                   every key event, beep and pause instead of sending it\n"
     "  --check-keys     tell how keys would be sent here (uinput or XTest) and, if they cannot\n"
     "                   be, why not and how to fix it\n"
+    "  --texts          print every replaceable text as a table line \"German default:=text\" after\n"
+    "                   loading the language tables, grouped by table file; lines of the tables\n"
+    "                   that name no text are reported on standard error\n"
     "  --help           show this text\n";
+
+int printTexts() {
+    pw::TextVariables texts;
+    const pw::LoadedTables tables = pw::zuweisen(texts, pw::programDirectory());
+    std::cout << pw::textsAsTables(texts);
+    const std::pair<const pw::LanguageTable*, pw::TextGroup> checks[] = {
+        {&tables.keyNames, pw::TextGroup::KeyName},
+        {&tables.actionNames, pw::TextGroup::ControllerActionName},
+        {&tables.interfaceTexts, pw::TextGroup::Interface}};
+    for (const auto& [table, group] : checks) {
+        for (const pw::UnknownLine& line : pw::unknownLines(*table, group)) {
+            std::cerr << line.file.string() << ':' << line.number
+                      << ": names no text of this table: " << line.text << "\n";
+        }
+    }
+    return 0;
+}
 
 int checkKeys() {
     const pw::KeyOutputChoice choice = pw::chooseKeyOutput({});
@@ -87,6 +109,9 @@ int main(int argc, char** argv) {
                 return 2;
             }
             return simulate(argv[2]);
+        }
+        if (arg == "--texts" && argc == 2) {
+            return printTexts();
         }
         if (arg == "--check-keys" && argc == 2) {
             return checkKeys();

@@ -151,3 +151,22 @@ TEST(Program, UnknownOptionsAreRefusedWithTheUsage) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Program, TextsListsEveryTextAfterLoadingTheTablesAndReportsUnknownLines) {
+    TempDir home;
+    std::ofstream(home.file("keycon.gam")) << "Strg:=Ctrl\n";
+    std::ofstream(home.file("language.gam")) << "Schliesen:=Close\nInfo:=About\n";
+    const ProgramRun r = runProgram({"--texts"}, {"PADWARDEN_HOME=" + home.file("")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.starts_with("keycon.gam\n")) << r.out.substr(0, 40);
+    EXPECT_NE(r.out.find("\nStrg:=Ctrl\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nInfo:=About\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nSchließen:=Schließen\n"), std::string::npos);
+    EXPECT_NE(r.err.find("language.gam:1: names no text of this table: Schliesen:=Close"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+}
+
+}  // namespace

@@ -1,30 +1,71 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "app/TextVariables.h"
 
 namespace pw {
 namespace {
 
-TEST(TextVariables, ActionNamesStartAsTheirGermanDefaults) {
+using G = TextGroup;
+
+TEST(TextVariables, StartAsTheirGermanDefaults) {
     TextVariables texts;
+    for (const TextVariable& v : texts.variables()) {
+        EXPECT_EQ(v.text, v.germanDefault);
+        EXPECT_EQ(texts.text(v.group, v.germanDefault), v.germanDefault);
+    }
     for (ControllerAction a : kAllActions) {
         EXPECT_EQ(displayName(a, texts), defaultDisplayName(a));
-        EXPECT_TRUE(texts.isVariable(TextGroup::ControllerActionName, defaultDisplayName(a)));
+    }
+}
+
+TEST(TextVariables, GroupsHaveTheirSizesAndLookupOrder) {
+    EXPECT_EQ(TextVariables::defaults(G::KeyName).size(), 45u);
+    EXPECT_EQ(TextVariables::defaults(G::ControllerActionName).size(), 28u);
+    EXPECT_EQ(TextVariables::defaults(G::KeyName).front(), "Druck");
+    EXPECT_EQ(TextVariables::defaults(G::KeyName).back(), "^o");
+    EXPECT_EQ(TextVariables::defaults(G::ControllerActionName)[12], "Vor");
+    EXPECT_EQ(TextVariables::defaults(G::Interface).front(), "Schließen");
+    // Every action's display name is a variable of the action group.
+    std::set<std::string_view> actionNames(TextVariables::defaults(G::ControllerActionName).begin(),
+                                           TextVariables::defaults(G::ControllerActionName).end());
+    for (ControllerAction a : kAllActions) {
+        EXPECT_TRUE(actionNames.contains(defaultDisplayName(a))) << defaultDisplayName(a);
+    }
+    TextVariables texts;
+    const auto shared =
+        std::count_if(texts.variables().begin(), texts.variables().end(),
+                      [](const TextVariable& v) { return v.germanDefault == "Datei existiert nicht"; });
+    EXPECT_EQ(shared, 2);
+    // Table lines are split at the first ":=", which only works while no default contains one.
+    for (const TextVariable& v : texts.variables()) {
+        EXPECT_EQ(v.germanDefault.find(":="), std::string_view::npos) << v.germanDefault;
     }
 }
 
 TEST(TextVariables, ReplacingOneGroupLeavesTheSameTextInAnotherAlone) {
     TextVariables texts;
-    EXPECT_TRUE(texts.replace(TextGroup::ControllerActionName, "Links", "Left"));
+    EXPECT_TRUE(texts.replace(G::ControllerActionName, "Links", "Left"));
     EXPECT_EQ(displayName(ControllerAction::Left, texts), "Left");
-    EXPECT_EQ(texts.text(TextGroup::KeyName, "Links"), "Links");
+    EXPECT_EQ(texts.text(G::KeyName, "Links"), "Links");
+    texts.resetToDefaults();
+    EXPECT_EQ(displayName(ControllerAction::Left, texts), "Links");
 }
 
 TEST(TextVariables, UnknownTextsAreNoVariables) {
     TextVariables texts;
-    EXPECT_FALSE(texts.replace(TextGroup::ControllerActionName, "Knopf 13", "Button 13"));
-    EXPECT_FALSE(texts.isVariable(TextGroup::ControllerActionName, "Knopf 13"));
-    EXPECT_EQ(texts.text(TextGroup::ControllerActionName, "Knopf 13"), "Knopf 13");
+    EXPECT_FALSE(texts.replace(G::ControllerActionName, "Knopf 13", "Button 13"));
+    EXPECT_FALSE(texts.isVariable(G::ControllerActionName, "Knopf 13"));
+    EXPECT_EQ(texts.text(G::ControllerActionName, "Knopf 13"), "Knopf 13");
+}
+
+TEST(TextVariables, FileFiltersAreBuiltFromTheirTexts) {
+    TextVariables texts;
+    EXPECT_EQ(programFileFilter(texts),
+              "Anwendungen (*.exe;*.com;*.bat)|*.exe;*.com;*.bat|Alle Dateien (*.*)|*.*");
+    texts.replace(G::Interface, "Grafikdateien", "Pictures");
+    EXPECT_EQ(pictureFileFilter(texts), "Pictures (*.ico;*.bmp;*.emf;*.wmf)|*.ico;*.bmp;*.emf;*.wmf|");
 }
 
 }  // namespace

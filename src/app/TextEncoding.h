@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pw {
+
+bool isValidUtf8(std::string_view bytes);
+
+// Each byte as its Windows-1252 character, in UTF-8. The five bytes that code page leaves
+// undefined become the C1 controls of the same number, as Windows itself maps them.
+std::string windows1252ToUtf8(std::string_view bytes);
+
+// UTF-8 text as Windows-1252 bytes, or nullopt when a character has no place in that code page.
+std::optional<std::string> utf8ToWindows1252(std::string_view utf8);
+
+// The bytes of a text file as UTF-8: a UTF-8 byte-order mark is dropped; a file with the UTF-16LE
+// mark is decoded from UTF-16; valid UTF-8 stays as it is; anything else is read as Windows-1252,
+// as files written by the Windows program are. nullopt for a binary file (a NUL byte outside
+// UTF-16).
+std::optional<std::string> decodeTextFile(std::string_view bytes);
+
+}  // namespace pw
