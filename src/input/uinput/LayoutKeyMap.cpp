@@ -6,6 +6,7 @@
 #include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -47,42 +48,124 @@ ContextPtr newContext(bool readEnvironment) {
     return context;
 }
 
-// The lowest evdev code whose key types `keysym` at `level` of `layout`; 0 when none does.
-int findKey(xkb_keymap* keymap, xkb_layout_index_t layout, xkb_level_index_t level, xkb_keysym_t keysym) {
+// Which virtual key sits on each evdev key, -1 for none. Only keys placed by character are
+// entered: the keys that never move (Space, the keypad, ...) are no character's place.
+using KeyHolders = std::vector<int>;
+
+// The lowest evdev code whose key types `keysym` at `level` of `layout` and holds no virtual key
+// yet; 0 when there is none.
+int findKey(xkb_keymap* keymap, xkb_layout_index_t layout, xkb_level_index_t level, xkb_keysym_t keysym,
+            const KeyHolders* holders = nullptr) {
     const xkb_keycode_t last = xkb_keymap_max_keycode(keymap);
     for (xkb_keycode_t key = std::max(xkb_keymap_min_keycode(keymap), kEvdevOffset + 1); key <= last; ++key) {
-        if (key - kEvdevOffset > KEY_MAX) {
+        const xkb_keycode_t code = key - kEvdevOffset;
+        if (code > KEY_MAX) {
             break;
+        }
+        if (holders != nullptr && (*holders)[code] >= 0) {
+            continue;
         }
         const xkb_keysym_t* syms = nullptr;
         if (xkb_keymap_key_get_syms_by_level(keymap, key, layout, level, &syms) == 1 && syms[0] == keysym) {
-            return static_cast<int>(key - kEvdevOffset);
+            return static_cast<int>(code);
         }
     }
     return 0;
 }
 
+// A character to look for and the shift level it must be on (0 unshifted, 1 shifted).
+struct Lookup {
+    xkb_keysym_t keysym = XKB_KEY_NoSymbol;
+    xkb_level_index_t level = 0;
+};
+
+// A punctuation key with the characters it stands for, best first: the character of its US key,
+// then that of the German keyboard's key with the same code (key capture gives both keys that
+// code), then a dead-key or shifted form for layouts that have only that.
+struct PunctuationKey {
+    std::uint8_t virtualKey;
+    std::array<Lookup, 3> lookups;  // unused ones are NoSymbol
+};
+
+// In the order the keys choose. '+' comes first: like , - . it is a key Windows names by its
+// character, so it has the better claim.
+constexpr std::array<PunctuationKey, 9> kPunctuationKeys{{
+    {0xBB, {{{XKB_KEY_plus, 0}, {XKB_KEY_equal, 0}, {XKB_KEY_plus, 1}}}},  // shifted '=' on a US keyboard
+    {0xBA, {{{XKB_KEY_semicolon, 0}, {XKB_KEY_udiaeresis, 0}, {}}}},
+    {0xBF, {{{XKB_KEY_slash, 0}, {XKB_KEY_numbersign, 0}, {}}}},
+    {0xC0, {{{XKB_KEY_grave, 0}, {XKB_KEY_odiaeresis, 0}, {XKB_KEY_dead_grave, 0}}}},
+    {0xDB, {{{XKB_KEY_bracketleft, 0}, {XKB_KEY_ssharp, 0}, {}}}},
+    {0xDC, {{{XKB_KEY_backslash, 0}, {XKB_KEY_asciicircum, 0}, {XKB_KEY_dead_circumflex, 0}}}},
+    {0xDD, {{{XKB_KEY_bracketright, 0}, {XKB_KEY_dead_acute, 0}, {XKB_KEY_acute, 0}}}},
+    {0xDE, {{{XKB_KEY_apostrophe, 0}, {XKB_KEY_adiaeresis, 0}, {}}}},
+    {0xE2, {{{XKB_KEY_less, 0}, {}, {}}}},  // the extra key beside left Shift
+}};
+
+// Places the punctuation keys so that no two share a key and none takes the key of a letter,
+// digit or , - . placed before. First each, in turn, takes the first of its characters found on a
+// key not yet held. Then each that found none goes to its US key; if a key placed by character
+// holds that already, it takes the US key of the holder instead, which the holder left, and so
+// on along the chain. The chain ends at a free key, since no two of these keys share a US key.
+// So where a layout only moves characters around, the keys without a character fill the places
+// left free, and a character key found in the layout always wins over a US place.
+void placePunctuation(xkb_keymap* keymap, xkb_layout_index_t layout, EvdevKeyTable& table,
+                      KeyHolders& holders) {
+    std::vector<std::uint8_t> unplaced;
+    for (const PunctuationKey& key : kPunctuationKeys) {
+        int code = 0;
+        for (const Lookup& lookup : key.lookups) {
+            if (lookup.keysym != XKB_KEY_NoSymbol && code == 0) {
+                code = findKey(keymap, layout, lookup.level, lookup.keysym, &holders);
+            }
+        }
+        if (code == 0) {
+            unplaced.push_back(key.virtualKey);
+            continue;
+        }
+        table[key.virtualKey] = static_cast<std::uint16_t>(code);
+        holders[static_cast<std::size_t>(code)] = key.virtualKey;
+    }
+    const EvdevKeyTable& us = usEvdevKeyTable();
+    for (const std::uint8_t virtualKey : unplaced) {
+        int code = us[virtualKey];
+        for (std::size_t step = 0; step < us.size() && holders[static_cast<std::size_t>(code)] >= 0; ++step) {
+            code = us[static_cast<std::size_t>(holders[static_cast<std::size_t>(code)])];
+        }
+        table[virtualKey] = static_cast<std::uint16_t>(code);
+        holders[static_cast<std::size_t>(code)] = virtualKey;
+    }
+}
+
 EvdevKeyTable tableFor(xkb_keymap* keymap, xkb_layout_index_t layout) {
     EvdevKeyTable table = usEvdevKeyTable();
-    auto place = [&](std::size_t virtualKey, xkb_keysym_t keysym, bool shiftedToo) {
-        int code = findKey(keymap, layout, 0, keysym);
-        if (code == 0 && shiftedToo) {
-            code = findKey(keymap, layout, 1, keysym);
-        }
-        if (code != 0) {
+    auto place = [&](std::size_t virtualKey, xkb_keysym_t keysym) {
+        if (const int code = findKey(keymap, layout, 0, keysym)) {
             table[virtualKey] = static_cast<std::uint16_t>(code);
         }
     };
     for (std::size_t i = 0; i < 26; ++i) {
-        place('A' + i, XKB_KEY_a + static_cast<xkb_keysym_t>(i), false);
+        place('A' + i, XKB_KEY_a + static_cast<xkb_keysym_t>(i));
     }
     for (std::size_t i = 0; i < 10; ++i) {
-        place('0' + i, XKB_KEY_0 + static_cast<xkb_keysym_t>(i), false);
+        place('0' + i, XKB_KEY_0 + static_cast<xkb_keysym_t>(i));
     }
-    place(0xBB, XKB_KEY_plus, true);  // shifted '=' on a US keyboard
-    place(0xBC, XKB_KEY_comma, false);
-    place(0xBD, XKB_KEY_minus, false);
-    place(0xBE, XKB_KEY_period, false);
+    place(0xBC, XKB_KEY_comma);
+    place(0xBD, XKB_KEY_minus);
+    place(0xBE, XKB_KEY_period);
+
+    // Letters, digits and , - . keep their places even where two share a key: on AZERTY '-' is
+    // the unshifted character of the 6 key, which also carries the digit.
+    KeyHolders holders(KEY_MAX + 1, -1);
+    for (const int virtualKey : {0xBC, 0xBD, 0xBE}) {
+        holders[table[static_cast<std::size_t>(virtualKey)]] = virtualKey;
+    }
+    for (std::size_t i = 0; i < 10; ++i) {
+        holders[table['0' + i]] = static_cast<int>('0' + i);
+    }
+    for (std::size_t i = 0; i < 26; ++i) {
+        holders[table['A' + i]] = static_cast<int>('A' + i);
+    }
+    placePunctuation(keymap, layout, table, holders);
     return table;
 }
 
@@ -185,10 +268,8 @@ LayoutKeyMap LayoutKeyMap::fromNames(const KeyboardNames& names) {
     return LayoutKeyMap(tableFor(keymap.get(), 0), layoutLabel(names));
 }
 
-namespace {
-
 // The keymap the X server uses for its core keyboard, in its current layout group.
-std::optional<std::pair<EvdevKeyTable, std::string>> fromXServer(const char* displayName) {
+std::optional<LayoutKeyMap> LayoutKeyMap::fromXServer(const char* displayName) {
     XcbPtr connection(xcb_connect(displayName, nullptr));
     if (xcb_connection_has_error(connection.get()) != 0 ||
         xkb_x11_setup_xkb_extension(connection.get(), XKB_X11_MIN_MAJOR_XKB_VERSION,
@@ -217,12 +298,10 @@ std::optional<std::pair<EvdevKeyTable, std::string>> fromXServer(const char* dis
         layout = xkb_state_serialize_layout(state.get(), XKB_STATE_LAYOUT_EFFECTIVE);
     }
     const char* name = xkb_keymap_layout_get_name(keymap.get(), layout);
-    return std::make_pair(
+    return LayoutKeyMap(
         tableFor(keymap.get(), layout),
         std::string(name != nullptr && *name != '\0' ? name : "unnamed layout") + " (from the X server)");
 }
-
-}  // namespace
 
 LayoutKeyMap LayoutKeyMap::fromSession() {
     return fromSession(SessionSources{});
@@ -231,7 +310,7 @@ LayoutKeyMap LayoutKeyMap::fromSession() {
 LayoutKeyMap LayoutKeyMap::fromSession(const SessionSources& sources) {
     if (sources.askXServer) {
         if (auto found = fromXServer(sources.displayName)) {
-            return LayoutKeyMap(found->first, std::move(found->second));
+            return std::move(*found);
         }
     }
 

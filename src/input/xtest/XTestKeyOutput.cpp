@@ -5,9 +5,11 @@
 #include <X11/keysym.h>
 
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 #include "input/uinput/EvdevKeyMap.h"
+#include "input/uinput/LayoutKeyMap.h"
 
 namespace pw {
 namespace {
@@ -18,8 +20,9 @@ constexpr int kEvdevOffset = 8;
 // The keysym naming each virtual key, 0 for keys placed by position. Position is used where the
 // keysym is on more than one key (Print, Cancel, the keypad's decimal and separator keys), where
 // layouts disagree on the keysym (right Alt is AltGr on many), and for the punctuation keys whose
-// characters move between layouts: there the uinput keyboard sends the US position too, and both
-// backends should press the same key. XKeysymToKeycode prefers a key that has the keysym unshifted.
+// characters differ between layouts (; / ` [ \ ] ' and the extra key beside left Shift): those
+// go where the uinput keyboard puts them under the server's layout, so both backends press the
+// same key. XKeysymToKeycode prefers a key that has the keysym unshifted.
 constexpr std::array<KeySym, 256> buildKeysyms() {
     std::array<KeySym, 256> k{};
     k[0x08] = XK_BackSpace;
@@ -117,13 +120,20 @@ XTestKeyOutput::XTestKeyOutput(Display* display, std::function<void(int)> beeper
     int minKeycode = 0;
     int maxKeycode = 0;
     XDisplayKeycodes(display_, &minKeycode, &maxKeycode);
+    // Keys placed by position differ from their US place only where the uinput keyboard moves
+    // them for the layout. A server without evdev keycodes gives no layout: US places, as before.
+    const std::optional<LayoutKeyMap> layout = LayoutKeyMap::fromXServer(DisplayString(display_));
     for (std::size_t virtualKey = 0; virtualKey < 256; ++virtualKey) {
+        const auto vk = static_cast<std::uint8_t>(virtualKey);
         int keycode = 0;
+        int evdevCode = 0;
         if (kKeysyms[virtualKey] != 0) {
             keycode = XKeysymToKeycode(display_, kKeysyms[virtualKey]);
+            evdevCode = usEvdevCode(vk);
+        } else {
+            evdevCode = layout ? layout->evdevCode(vk) : usEvdevCode(vk);
         }
         if (keycode == 0) {
-            const int evdevCode = usEvdevKeyTable()[virtualKey];
             keycode = evdevCode != 0 ? evdevCode + kEvdevOffset : 0;
         }
         if (keycode >= minKeycode && keycode <= maxKeycode) {

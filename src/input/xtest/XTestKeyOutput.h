@@ -12,10 +12,11 @@ struct _XDisplay;
 namespace pw {
 
 // Sends keys as an X client through the XTEST extension. Only X programs receive them (under
-// Wayland: programs running on Xwayland). Keys are found by their keysym in the server's keymap,
-// so letters, digits and + , - . follow the server's layout; keys whose keysym is ambiguous or
-// differs between layouts go to their US position. On a server with evdev keycodes every other key
-// lands where the uinput keyboard puts it.
+// Wayland: programs running on Xwayland). Letters, digits and + , - . are found by their keysym in
+// the server's keymap. On a server with evdev keycodes the punctuation keys whose character
+// differs between layouts (; / ` [ \ ] ' and the extra key beside left Shift) go where the uinput
+// keyboard puts them under the server's layout (see LayoutKeyMap), and every other key lands
+// where the uinput keyboard puts it too; other servers get those keys at their US positions.
 class XTestKeyOutput final : public KeyOutput {
 public:
     // Connects to `displayName` (nullptr: $DISPLAY). Nullptr when the display does not answer or

@@ -221,10 +221,9 @@ TEST(LayoutKeyMap, LettersALayoutDoesNotHaveStayAtTheirUsPlaces) {
 }
 
 TEST(LayoutKeyMap, KeysWithoutACharacterNeverMove) {
-    const std::vector<int> fixedKeys = {3,   8,   9,   12,  13,  16,  17,  18,  19,  20,  27,  32,  33,
-                                        37,  40,  41,  42,  44,  45,  46,  91,  92,  93,  96,  105, 106,
-                                        107, 108, 109, 110, 111, 112, 123, 135, 144, 145, 160, 161, 162,
-                                        163, 164, 165, 186, 191, 192, 219, 220, 221, 222, 226};
+    const std::vector<int> fixedKeys = {3,   8,   9,   12,  13,  16,  17,  18,  19,  20,  27,  32,  33,  37,
+                                        40,  41,  42,  44,  45,  46,  91,  92,  93,  96,  105, 106, 107, 108,
+                                        109, 110, 111, 112, 123, 135, 144, 145, 160, 161, 162, 163, 164, 165};
     for (const char* layout : {"us", "de", "fr", "ru", "gb", "ch", "jp"}) {
         const LayoutKeyMap map = LayoutKeyMap::fromNames({layout, "", ""});
         EXPECT_EQ(map.describe(), layout);
@@ -236,6 +235,113 @@ TEST(LayoutKeyMap, KeysWithoutACharacterNeverMove) {
             EXPECT_EQ(map.evdevCode(static_cast<std::uint8_t>(mouseButton)), 0) << layout;
         }
     }
+}
+
+// The punctuation keys whose character differs between layouts, with their key under a layout.
+struct PunctuationPlaces {
+    int semicolonOrUe;          // 186
+    int slashOrHash;            // 191
+    int graveOrOe;              // 192
+    int bracketLeftOrSharpS;    // 219
+    int backslashOrCircumflex;  // 220
+    int bracketRightOrAcute;    // 221
+    int apostropheOrAe;         // 222
+    int less;                   // 226
+};
+
+void expectPunctuationAt(const char* layout, const PunctuationPlaces& places) {
+    const LayoutKeyMap map = LayoutKeyMap::fromNames({layout, "", ""});
+    ASSERT_EQ(map.describe(), layout);
+    EXPECT_EQ(map.evdevCode(186), places.semicolonOrUe) << layout << ", 186";
+    EXPECT_EQ(map.evdevCode(191), places.slashOrHash) << layout << ", 191";
+    EXPECT_EQ(map.evdevCode(192), places.graveOrOe) << layout << ", 192";
+    EXPECT_EQ(map.evdevCode(219), places.bracketLeftOrSharpS) << layout << ", 219";
+    EXPECT_EQ(map.evdevCode(220), places.backslashOrCircumflex) << layout << ", 220";
+    EXPECT_EQ(map.evdevCode(221), places.bracketRightOrAcute) << layout << ", 221";
+    EXPECT_EQ(map.evdevCode(222), places.apostropheOrAe) << layout << ", 222";
+    EXPECT_EQ(map.evdevCode(226), places.less) << layout << ", 226";
+}
+
+TEST(LayoutKeyMapPunctuation, UsLayoutKeepsTheUsKeys) {
+    expectPunctuationAt("us", {KEY_SEMICOLON, KEY_SLASH, KEY_GRAVE, KEY_LEFTBRACE, KEY_BACKSLASH,
+                               KEY_RIGHTBRACE, KEY_APOSTROPHE, KEY_102ND});
+}
+
+TEST(LayoutKeyMapPunctuation, GermanLayoutPutsEachKeyWhereItsGermanCharacterIs) {
+    // Ü Ö Ä ß ´ ^ # < and + come out where a German keyboard has them, so a key taken from that
+    // keyboard types its own character again.
+    expectPunctuationAt("de", {KEY_LEFTBRACE, KEY_BACKSLASH, KEY_SEMICOLON, KEY_MINUS, KEY_GRAVE, KEY_EQUAL,
+                               KEY_APOSTROPHE, KEY_102ND});
+    EXPECT_EQ(LayoutKeyMap::fromNames({"de", "", ""}).evdevCode(kVkPlus), KEY_RIGHTBRACE);
+    // Without dead keys ^ and ´ are plain characters on the same keys.
+    const LayoutKeyMap noDeadKeys = LayoutKeyMap::fromNames({"de", "nodeadkeys", ""});
+    EXPECT_EQ(noDeadKeys.evdevCode(220), KEY_GRAVE);
+    EXPECT_EQ(noDeadKeys.evdevCode(221), KEY_EQUAL);
+}
+
+TEST(LayoutKeyMapPunctuation, FrenchLayoutSkipsTheApostropheOnTheDigitFourKey) {
+    // AZERTY types ' on the 4 key, which the digit 4 keeps, so 222 finds nothing free and stays on
+    // the ù key; ; is on the US comma key and dead ^ on the US [ key, and [ takes the place ^
+    // left free.
+    expectPunctuationAt("fr", {KEY_COMMA, KEY_SLASH, KEY_GRAVE, KEY_BACKSLASH, KEY_LEFTBRACE, KEY_RIGHTBRACE,
+                               KEY_APOSTROPHE, KEY_102ND});
+    const LayoutKeyMap fr = LayoutKeyMap::fromNames({"fr", "", ""});
+    EXPECT_EQ(fr.evdevCode('4'), KEY_4);
+    EXPECT_EQ(fr.evdevCode(kVkPlus), KEY_EQUAL);  // '=' unshifted
+}
+
+TEST(LayoutKeyMapPunctuation, SwissLayoutFillsThePlacesCharactersLeftFree) {
+    // Swiss German has ' unshifted on the US minus key, dead ^ on the US = key, and '+' only as
+    // shifted 1, a key the digit keeps. The keys with no character found each take the place a
+    // character key left: + that of dead ^ (US \), / that of ' (US ', via '-' on the US / key),
+    // [ that of ö (US `, via Ü on the US ; key).
+    expectPunctuationAt("ch", {KEY_LEFTBRACE, KEY_APOSTROPHE, KEY_SEMICOLON, KEY_GRAVE, KEY_EQUAL,
+                               KEY_RIGHTBRACE, KEY_MINUS, KEY_102ND});
+    const LayoutKeyMap ch = LayoutKeyMap::fromNames({"ch", "", ""});
+    EXPECT_EQ(ch.evdevCode('1'), KEY_1);
+    EXPECT_EQ(ch.evdevCode(kVkPlus), KEY_BACKSLASH);
+}
+
+TEST(LayoutKeyMapPunctuation, ACharacterKeyWinsOverAUsPlace) {
+    // The UK keyboard types \ on the extra key beside left Shift, so < goes to the US \ key.
+    const LayoutKeyMap gb = LayoutKeyMap::fromNames({"gb", "", ""});
+    EXPECT_EQ(gb.evdevCode(220), KEY_102ND);
+    EXPECT_EQ(gb.evdevCode(226), KEY_BACKSLASH);
+    // Turkish Q types i on the US ' key; 222 takes the I key the letter left.
+    const LayoutKeyMap tr = LayoutKeyMap::fromNames({"tr", "", ""});
+    EXPECT_EQ(tr.evdevCode('I'), KEY_APOSTROPHE);
+    EXPECT_EQ(tr.evdevCode(222), KEY_I);
+}
+
+TEST(LayoutKeyMapPunctuation, NoTwoVirtualKeysShareAKey) {
+    // Every pair of virtual keys on one key, besides the generic modifiers and Clear, which are
+    // their left-hand versions and keypad 5 by definition.
+    auto sharedKeys = [](const LayoutKeyMap& map) {
+        std::vector<int> owner(KEY_MAX + 1, -1);
+        std::vector<std::string> shared;
+        for (int virtualKey = 0; virtualKey < 256; ++virtualKey) {
+            if (virtualKey == 0x0C || virtualKey == 0x10 || virtualKey == 0x11 || virtualKey == 0x12) {
+                continue;
+            }
+            const int code = map.evdevCode(static_cast<std::uint8_t>(virtualKey));
+            if (code == 0) {
+                continue;
+            }
+            if (owner[code] >= 0) {
+                shared.push_back(std::to_string(owner[code]) + " and " + std::to_string(virtualKey));
+            } else {
+                owner[code] = virtualKey;
+            }
+        }
+        return shared;
+    };
+    for (const char* layout : {"us", "de", "ch", "gb", "tr", "ru", "es", "it", "se", "jp", "be"}) {
+        EXPECT_EQ(sharedKeys(LayoutKeyMap::fromNames({layout, "", ""})), std::vector<std::string>{})
+            << layout;
+    }
+    EXPECT_EQ(sharedKeys(LayoutKeyMap::fromNames({"us", "dvorak", ""})), std::vector<std::string>{});
+    // On AZERTY '-' is the unshifted 6 and stays there with the digit; nothing else doubles.
+    EXPECT_EQ(sharedKeys(LayoutKeyMap::fromNames({"fr", "", ""})), std::vector<std::string>{"54 and 189"});
 }
 
 TEST(LayoutKeyMap, UnknownLayoutFallsBackToUsPositions) {
@@ -380,6 +486,21 @@ TEST_F(LayoutFromXServerTest, TheServersCurrentLayoutGroupIsUsed) {
     const LayoutKeyMap second = LayoutKeyMap::fromSession(sources);
     EXPECT_EQ(second.describe(), "German (from the X server)");
     EXPECT_EQ(second.evdevCode('Z'), KEY_Y);
+}
+
+TEST_F(LayoutFromXServerTest, PunctuationFollowsTheServerLayout) {
+    std::string error;
+    ASSERT_TRUE(xvfb_.setLayout("de", error)) << error;
+    const std::optional<LayoutKeyMap> map = LayoutKeyMap::fromXServer(display());
+    ASSERT_TRUE(map.has_value());
+    EXPECT_EQ(map->describe(), "German (from the X server)");
+    EXPECT_EQ(map->evdevCode(219), KEY_MINUS);      // ß
+    EXPECT_EQ(map->evdevCode(186), KEY_LEFTBRACE);  // Ü
+    EXPECT_EQ(map->evdevCode(220), KEY_GRAVE);      // ^
+}
+
+TEST(LayoutFromXServer, AnUnreachableDisplayGivesNoLayout) {
+    EXPECT_FALSE(LayoutKeyMap::fromXServer(":65003").has_value());  // never in use
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "input/uinput/EvdevKeyMap.h"
+#include "input/uinput/LayoutKeyMap.h"
 #include "input/xtest/XTestKeyOutput.h"
 #include "input/xtest/XvfbServer.h"
 
@@ -28,6 +29,11 @@ constexpr auto kPatience = std::chrono::seconds(10);
 constexpr std::uint8_t kVkA = 'A';
 constexpr std::uint8_t kVkControl = 0x11;
 constexpr std::uint8_t kVkF12 = 0x7B;
+// Named for the German keyboard's keys; on a US one they are [ and ;.
+constexpr std::uint8_t kVkSharpS = 219;
+constexpr std::uint8_t kVkUe = 186;
+// The punctuation keys whose character differs between layouts.
+constexpr std::uint8_t kPunctuationVks[] = {186, 191, 192, 219, 220, 221, 222, 226};
 
 bool keyIsDown(Display* display, int keycode) {
     char keys[32];
@@ -178,7 +184,7 @@ TEST_F(XTestKeyOutputTest, OnAUsServerEveryKeyIsWhereTheUinputKeyboardPutsIt) {
     }
 }
 
-TEST_F(XTestKeyOutputTest, CharacterKeysFollowTheServerLayoutAndPunctuationKeepsItsPlace) {
+TEST_F(XTestKeyOutputTest, CharacterKeysFollowTheServerLayout) {
     std::string error;
     ASSERT_TRUE(xvfb_.setLayout("de", error)) << error;
     auto output = makeOutput();
@@ -189,8 +195,7 @@ TEST_F(XTestKeyOutputTest, CharacterKeysFollowTheServerLayoutAndPunctuationKeeps
     EXPECT_EQ(output->keycode(0xBB), KEY_RIGHTBRACE + 8);  // '+'
     EXPECT_EQ(output->keycode(0xBD), KEY_SLASH + 8);       // '-'
     EXPECT_EQ(output->keycode('5'), KEY_5 + 8);
-    // '[' types ü here; it stays where the uinput keyboard sends it.
-    EXPECT_EQ(output->keycode(0xDB), KEY_LEFTBRACE + 8);
+    EXPECT_EQ(output->keycode(0xDB), KEY_MINUS + 8);  // ß
     EXPECT_EQ(output->keycode(kVkF12), KEY_F12 + 8);
 
     output->keyDown('Z', 0x2C);
@@ -198,6 +203,49 @@ TEST_F(XTestKeyOutputTest, CharacterKeysFollowTheServerLayoutAndPunctuationKeeps
     EXPECT_EQ(XkbKeycodeToKeysym(observer_, KEY_Y + 8, 0, 0), static_cast<KeySym>(XK_z));
     output->keyUp('Z', 0x2C);
     EXPECT_TRUE(waitForKey(observer_, KEY_Y + 8, false));
+}
+
+TEST_F(XTestKeyOutputTest, OnAGermanServerSharpSAndUeAreWhereTheUinputKeyboardPutsThem) {
+    std::string error;
+    ASSERT_TRUE(xvfb_.setLayout("de", error)) << error;
+    auto output = makeOutput();
+    ASSERT_NE(output, nullptr);
+    const LayoutKeyMap uinputMap = LayoutKeyMap::fromNames({"de", "", ""});
+    EXPECT_EQ(output->keycode(kVkSharpS), uinputMap.evdevCode(kVkSharpS) + 8);
+    EXPECT_EQ(output->keycode(kVkUe), uinputMap.evdevCode(kVkUe) + 8);
+    EXPECT_EQ(output->keycode(kVkSharpS), KEY_MINUS + 8);
+    EXPECT_EQ(output->keycode(kVkUe), KEY_LEFTBRACE + 8);
+
+    focusNewWindow();
+    ASSERT_FALSE(HasFatalFailure());
+    output->keyDown(kVkSharpS, 0x0C);
+    output->keyUp(kVkSharpS, 0x0C);
+    output->keyDown(kVkUe, 0x1A);
+    output->keyUp(kVkUe, 0x1A);
+    std::vector<std::string> seen;
+    while (seen.size() < 4) {
+        const auto event = nextEvent(observer_);
+        ASSERT_TRUE(event.has_value()) << "only " << seen.size() << " key events arrived";
+        if (event->type == KeyPress || event->type == KeyRelease) {
+            seen.push_back(describeKeyEvent(observer_, *event));
+        }
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"press ssharp", "release ssharp", "press udiaeresis",
+                                              "release udiaeresis"}));
+}
+
+TEST_F(XTestKeyOutputTest, PunctuationKeysAgreeWithTheUinputKeyboardOnEveryLayout) {
+    for (const char* layout : {"us", "de", "fr", "ch", "gb"}) {
+        std::string error;
+        ASSERT_TRUE(xvfb_.setLayout(layout, error)) << error;
+        auto output = makeOutput();
+        ASSERT_NE(output, nullptr);
+        const LayoutKeyMap uinputMap = LayoutKeyMap::fromNames({layout, "", ""});
+        for (const std::uint8_t vk : kPunctuationVks) {
+            EXPECT_EQ(output->keycode(vk), uinputMap.evdevCode(vk) + 8)
+                << layout << ", virtual key " << int{vk};
+        }
+    }
 }
 
 TEST_F(XTestKeyOutputTest, KeysStillHeldAreReleasedWhenTheOutputGoes) {
