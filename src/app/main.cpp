@@ -3,22 +3,29 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "app/LanguageTables.h"
 #include "app/ProgramDirectory.h"
+#include "games/RegistryFile.h"
+#include "games/sqlite/SqliteSettingsStore.h"
 #include "input/KeyOutputBackends.h"
 #include "input/Simulation.h"
 #include "input/SimulationScript.h"
+#include "profiles/AtomicFile.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: padwarden [--simulate FILE | --check-keys | --texts | --help]\n"
+    "usage: padwarden [--simulate FILE | --check-keys | --texts | --export FILE | --import FILE | --help]\n"
     "\n"
     "  --simulate FILE  play a scripted virtual controller through the real mapping loop and print\n"
     "                   every key event, beep and pause instead of sending it\n"
@@ -27,6 +34,11 @@ constexpr const char* kUsage =
     "  --texts          print every replaceable text as a table line \"German default:=text\" after\n"
     "                   loading the language tables, grouped by table file; lines of the tables\n"
     "                   that name no text are reported on standard error\n"
+    "  --export FILE    write the game library and the controller settings into a registry file\n"
+    "                   (.reg, as the Windows registry editor writes it): a backup in one file\n"
+    "  --import FILE    merge a registry file (.reg) into the settings, such as one exported from\n"
+    "                   the Windows program; lines that cannot be used are reported on standard\n"
+    "                   error as FILE:LINE: why (exit status 1)\n"
     "  --help           show this text\n";
 
 int printTexts() {
@@ -54,6 +66,73 @@ int checkKeys() {
     }
     std::cout << choice.message << "\n";
     return 0;
+}
+
+std::string counted(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::unique_ptr<pw::SqliteSettingsStore> openStore() {
+    return pw::SqliteSettingsStore::open(pw::programDirectory() / "registry.sqlite");
+}
+
+int exportRegistry(const std::string& file) {
+    pw::RegistryExport out;
+    try {
+        out = pw::exportRegistry(*openStore());
+    } catch (const pw::StoreError& e) {
+        std::cerr << e.what() << "\n";
+        return 2;
+    }
+    try {
+        pw::replaceFileAtomically(file, out.bytes);
+    } catch (const std::filesystem::filesystem_error& e) {
+        std::cerr << "padwarden: cannot write " << file << ": " << e.code().message() << "\n";
+        return 2;
+    }
+    // A name no registry file can hold is not silently dropped from a backup.
+    for (const std::string& name : out.leftOut) {
+        std::cerr << "padwarden: left out, its name holds a line break or NUL: " << name << "\n";
+    }
+    std::cout << "wrote " << counted(out.keys, "key", "keys") << " and "
+              << counted(out.values, "value", "values") << " to " << file << "\n";
+    return out.leftOut.empty() ? 0 : 1;
+}
+
+int importRegistry(const std::string& file) {
+    std::error_code error;
+    const std::optional<std::string> bytes = pw::readWholeFile(file, error);
+    if (!bytes) {
+        std::cerr << "padwarden: cannot read " << file << ": "
+                  << (error ? error.message() : std::string("there is no such file")) << "\n";
+        return 2;
+    }
+    pw::RegistryImportReport report;
+    try {
+        report = pw::importRegistryFile(*openStore(), *bytes);
+    } catch (const pw::StoreError& e) {
+        std::cerr << e.what() << "\n";
+        return 2;
+    }
+    if (!report.registryFile) {
+        std::cerr << file << ": not a registry file: " << report.notRegistryFile
+                  << "; nothing was imported\n";
+        return 2;
+    }
+    for (const pw::RegistryFileIssue& issue : report.skipped) {
+        std::cerr << file << ':' << issue.line << ": " << issue.reason << "\n";
+    }
+    std::cout << "imported " << counted(report.keys, "key", "keys") << " and "
+              << counted(report.values, "value", "values") << " from " << file;
+    if (report.deletedKeys + report.deletedValues > 0) {
+        std::cout << ", deleted " << counted(report.deletedKeys, "key", "keys") << " and "
+                  << counted(report.deletedValues, "value", "values");
+    }
+    if (!report.skipped.empty()) {
+        std::cout << "; " << counted(report.skippedLines, "line", "lines") << " skipped";
+    }
+    std::cout << "\n";
+    return report.complete() ? 0 : 1;
 }
 
 std::atomic<bool> g_stop{false};
@@ -109,6 +188,13 @@ int main(int argc, char** argv) {
                 return 2;
             }
             return simulate(argv[2]);
+        }
+        if (arg == "--export" || arg == "--import") {
+            if (argc != 3) {
+                std::cerr << "padwarden: " << arg << " needs exactly one registry file\n" << kUsage;
+                return 2;
+            }
+            return arg == "--export" ? exportRegistry(argv[2]) : importRegistry(argv[2]);
         }
         if (arg == "--texts" && argc == 2) {
             return printTexts();

@@ -1,0 +1,322 @@
+// Any bytes may sit in the program directory as a Profile: one written on Windows, one saved by the
+// wrong editor, a half-copied file. This feeds arbitrary bytes to the INI reader as a Profile and
+// runs writes on it with a group, a command and a value taken from the input, and stops at the
+// first rule that does not hold; the sanitizers stop it at the first bad memory access or undefined
+// behaviour.
+//
+// The input is the file, optionally followed by "@@@" and the group, "@@@" and the command, "@@@"
+// and the value to write; whatever is missing is taken from the file itself.
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "app/TextEncoding.h"
+#include "profiles/IniFile.h"
+
+namespace pw {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kArgumentMark = "@@@";
+// No value that a file can hold: it has a line break.
+constexpr std::string_view kAbsent = "\n(absent)\n";
+// How many of the file's commands are checked after each change; more only slow the run.
+constexpr std::size_t kWatched = 40;
+
+void check(bool holds, const char* rule) {
+    if (!holds) {
+        std::fprintf(stderr, "INI fuzzer: broken: %s\n", rule);
+        __builtin_trap();
+    }
+}
+
+void writeFile(const fs::path& file, std::string_view bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    check(static_cast<bool>(out), "the fuzzer could write its Profile");
+}
+
+std::string readFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A private folder under the temporary folder, made once and removed when the run ends.
+class Folder {
+public:
+    Folder() {
+        std::string pattern = (fs::temp_directory_path() / "padwarden-ini-fuzz-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            std::perror("INI fuzzer: mkdtemp");
+            std::abort();
+        }
+        root_ = pattern;
+    }
+    ~Folder() {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+
+    fs::path profile() const { return root_ / "Profil.ini"; }
+    bool holdsOnlyTheProfile() const {
+        std::size_t count = 0;
+        for (const fs::directory_entry& entry : fs::directory_iterator(root_)) {
+            count += entry.path().filename() == "Profil.ini" ? 1 : 100;
+        }
+        return count <= 1;
+    }
+
+private:
+    fs::path root_;
+};
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && isBlank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+std::size_t characters(std::string_view s) {
+    std::size_t count = 0;
+    for (const char c : s) {
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return count;
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    return iniFoldName(trim(a)) == iniFoldName(trim(b));
+}
+
+struct Command {
+    std::string section;
+    std::string key;
+    std::string value;
+};
+
+void checkNames(const std::vector<std::string>& names, std::size_t buffer) {
+    std::size_t used = 0;
+    std::unordered_set<std::string> seen;
+    for (const std::string& name : names) {
+        check(!name.empty() && trim(name) == name, "a listed name is neither empty nor blank at its ends");
+        check(isValidUtf8(name), "a listed name is valid UTF-8");
+        check(name.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
+              "a listed name holds no line break or NUL");
+        check(seen.insert(iniFoldName(name)).second, "a name is listed once");
+        used += characters(name) + 1;
+    }
+    check(used <= buffer - 1, "a list fits the Windows buffer");
+}
+
+// Everything the file holds, read through every reading function, and checked on the way.
+std::vector<Command> readAll(const fs::path& file) {
+    const std::vector<std::string> sections = iniReadSections(file);
+    checkNames(sections, kSectionListBuffer);
+    std::vector<Command> commands;
+    for (const std::string& section : sections) {
+        const std::vector<std::string> keys = iniReadKeys(file, section);
+        checkNames(keys, kKeyListBuffer);
+        const auto entries = iniReadSection(file, section);
+        check(entries.size() == keys.size(), "a section lists the keys that iniReadKeys lists");
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const auto& [key, value] = entries[i];
+            check(key == keys[i], "a section lists its keys in the same order");
+            check(i >= kWatched || iniReadString(file, section, key, kAbsent) == value,
+                  "a listed key reads as its listed value");
+            check(isValidUtf8(value) && trim(value) == value, "a value is valid UTF-8 without outer blanks");
+            check(value.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
+                  "a value holds no line break or NUL");
+            check(characters(value) < kValueBuffer, "a value fits the Windows buffer");
+            commands.push_back({section, key, value});
+        }
+    }
+    return commands;
+}
+
+// The other commands keep their values through a change to `changed`.
+void checkOthersKept(const fs::path& file, const std::vector<Command>& before, const Command& changed,
+                     bool wholeSection) {
+    for (std::size_t i = 0; i < before.size() && i < kWatched; ++i) {
+        const Command& c = before[i];
+        if (sameName(c.section, changed.section) && (wholeSection || sameName(c.key, changed.key))) {
+            continue;
+        }
+        check(iniReadString(file, c.section, c.key, kAbsent) == c.value,
+              "a change leaves other commands alone");
+    }
+}
+
+// Whether iniWriteString must refuse the command (or the file), so that it would not read back.
+bool mustRefuse(const Command& c, bool text) {
+    const std::string_view section = trim(c.section);
+    const std::string_view key = trim(c.key);
+    const std::string_view value = trim(c.value);
+    for (std::string_view s : {section, key, value}) {
+        if (s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos || !isValidUtf8(s)) {
+            return true;
+        }
+    }
+    const std::string line = std::string(key) + "=" + std::string(value);
+    return !text || section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos ||
+           characters(value) >= kValueBuffer || (key.starts_with('[') && line.find(']') != std::string::npos);
+}
+
+Command commandFrom(std::string_view arguments, const std::vector<Command>& commands) {
+    Command c = commands.empty() ? Command{"Neue Gruppe", "Befehl", "G;71"} : commands.front();
+    std::string* fields[] = {&c.section, &c.key, &c.value};
+    for (std::string* field : fields) {
+        if (arguments.empty()) {
+            break;
+        }
+        const std::size_t mark = arguments.find(kArgumentMark);
+        *field = std::string(arguments.substr(0, mark));
+        arguments = mark == std::string_view::npos ? std::string_view()
+                                                   : arguments.substr(mark + kArgumentMark.size());
+    }
+    return c;
+}
+
+void checkWrite(const Folder& folder, std::string_view bytes, bool text, const std::vector<Command>& before,
+                const Command& c) {
+    const fs::path file = folder.profile();
+    writeFile(file, bytes);
+    try {
+        iniWriteString(file, c.section, c.key, c.value);
+    } catch (const ProfileWriteError&) {
+        check(mustRefuse(c, text), "only a write that would not read back is refused");
+        check(readFile(file) == bytes, "a refused write leaves the file as it was");
+        check(folder.holdsOnlyTheProfile(), "a refused write leaves no temporary file");
+        return;
+    }
+    check(!mustRefuse(c, text), "a write that would not read back is refused");
+    check(folder.holdsOnlyTheProfile(), "a write leaves no temporary file");
+    const std::string written = readFile(file);
+    check(decodeTextFile(written).has_value(), "a written Profile is text");
+    check(iniReadString(file, c.section, c.key, kAbsent) == trim(c.value), "a written value reads back");
+    checkOthersKept(file, before, c, false);
+    readAll(file);
+
+    iniWriteString(file, c.section, c.key, c.value);
+    check(readFile(file) == written, "writing the same value again leaves the file alone");
+}
+
+void checkDelete(const Folder& folder, std::string_view bytes, const std::vector<Command>& before,
+                 const Command& c) {
+    const fs::path file = folder.profile();
+    writeFile(file, bytes);
+    const bool present = iniReadString(file, c.section, c.key, kAbsent) != kAbsent;
+    iniDeleteKey(file, c.section, c.key);
+    check(present || readFile(file) == bytes, "deleting a missing key leaves the file alone");
+    check(iniReadString(file, c.section, c.key, kAbsent) == kAbsent, "a deleted key is gone");
+    checkOthersKept(file, before, c, false);
+}
+
+void checkErase(const Folder& folder, std::string_view bytes, const std::vector<Command>& before,
+                const Command& c) {
+    const fs::path file = folder.profile();
+    writeFile(file, bytes);
+    const std::vector<std::string> sections = iniReadSections(file);
+    iniEraseSection(file, c.section);
+    check(iniReadKeys(file, c.section).empty(), "an erased section has no keys");
+    for (std::size_t i = 0; i < before.size() && i < kWatched; ++i) {
+        const Command& other = before[i];
+        if (sameName(other.section, c.section)) {
+            check(iniReadString(file, other.section, other.key, kAbsent) == kAbsent,
+                  "an erased section's commands are gone");
+        }
+    }
+    checkOthersKept(file, before, c, true);
+    // The list loses the erased section and may gain sections that did not fit before.
+    std::vector<std::string> kept;
+    for (const std::string& s : sections) {
+        if (!sameName(s, c.section)) {
+            kept.push_back(s);
+        }
+    }
+    const std::vector<std::string> after = iniReadSections(file);
+    check(after.size() >= kept.size() && std::equal(kept.begin(), kept.end(), after.begin()),
+          "erasing a section keeps the others in their order");
+}
+
+void checkAddSection(const Folder& folder, std::string_view bytes, bool text,
+                     const std::vector<Command>& before, const Command& c) {
+    const fs::path file = folder.profile();
+    writeFile(file, bytes);
+    try {
+        iniAddSection(file, c.section);
+    } catch (const ProfileWriteError&) {
+        check(readFile(file) == bytes, "a refused new section leaves the file as it was");
+        Command header{c.section, "k", "v"};
+        check(mustRefuse(header, text), "only a section that would not read back is refused");
+        return;
+    }
+    const std::string written = readFile(file);
+    checkOthersKept(file, before, c, false);
+    iniAddSection(file, c.section);
+    check(readFile(file) == written, "adding a section that is there leaves the file alone");
+}
+
+void fuzzOne(std::string_view input) {
+    static const Folder folder;
+    const std::size_t mark = input.find(kArgumentMark);
+    const std::string_view bytes = input.substr(0, mark);
+    const std::string_view arguments =
+        mark == std::string_view::npos ? std::string_view() : input.substr(mark + kArgumentMark.size());
+    const fs::path file = folder.profile();
+    writeFile(file, bytes);
+
+    const bool text = decodeTextFile(bytes).has_value();
+    const std::vector<Command> commands = readAll(file);
+    check(text || commands.empty(), "a binary file reads as empty");
+
+    // Writing back what was read changes no byte.
+    for (std::size_t i = 0; i < commands.size() && i < kWatched; ++i) {
+        const Command& c = commands[i];
+        if (characters(c.value) < kValueBuffer - 1) {
+            iniWriteString(file, c.section, c.key, c.value);
+        }
+    }
+    check(readFile(file) == bytes, "writing back what was read changes no byte");
+
+    const Command c = commandFrom(arguments, commands);
+    checkWrite(folder, bytes, text, commands, c);
+    if (text) {
+        checkDelete(folder, bytes, commands, c);
+        checkErase(folder, bytes, commands, c);
+    }
+    checkAddSection(folder, bytes, text, commands, c);
+}
+
+}  // namespace
+}  // namespace pw
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    pw::fuzzOne(std::string_view(reinterpret_cast<const char*>(data), size));
+    return 0;
+}
