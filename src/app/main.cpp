@@ -13,8 +13,10 @@
 #include <string_view>
 #include <system_error>
 
+#include "app/Headless.h"
 #include "app/LanguageTables.h"
 #include "app/ProgramDirectory.h"
+#include "app/SimulateCommand.h"
 #include "games/RegistryFile.h"
 #include "games/sqlite/SqliteSettingsStore.h"
 #include "input/KeyOutputBackends.h"
@@ -25,8 +27,14 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: padwarden [--simulate FILE | --check-keys | --texts | --export FILE | --import FILE | --help]\n"
+    "usage: padwarden [--headless [--print-keys] [--virtual-pad] | --simulate FILE | --check-keys | --texts |\n"
+    "                  --export FILE | --import FILE | --help]\n"
     "\n"
+    "  --headless       the mapper without windows: watches for library games to start and turns the\n"
+    "                   controller into their keys; logs what it does to standard error; Ctrl+C ends it\n"
+    "    --print-keys   print the key events instead of sending them\n"
+    "    --virtual-pad  a virtual controller driven from standard input (press N, release N,\n"
+    "                   axis x|y|z|r VALUE, hat DIRECTION) instead of an attached one\n"
     "  --simulate FILE  play a scripted virtual controller through the real mapping loop and print\n"
     "                   every key event, beep and pause instead of sending it\n"
     "  --check-keys     tell how keys would be sent here (uinput or XTest) and, if they cannot\n"
@@ -144,27 +152,11 @@ extern "C" void onStopSignal(int signo) {
 }
 
 int simulate(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        std::cerr << "padwarden: cannot read the script " << file << "\n";
-        return 2;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    const pw::SimParseResult parsed = pw::parseSimulationScript(text.str());
-    if (!parsed.script) {
-        std::cerr << file << ':' << parsed.error.line << ": " << parsed.error.message << "\n";
-        return 2;
-    }
     // Asked to end, the run still lets go of held keys and prints that before it exits.
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
-    std::string error;
-    if (!pw::runSimulation(*parsed.script, std::cout, error, &g_stop)) {
-        std::cerr << "padwarden: " << error << "\n";
-        return 1;
-    }
-    return g_signal != 0 ? 128 + static_cast<int>(g_signal) : 0;
+    const int status = pw::runSimulateCommand(file, std::cout, std::cerr, &g_stop);
+    return status == 0 && g_signal != 0 ? 128 + static_cast<int>(g_signal) : status;
 }
 
 bool hasDisplay() {
@@ -181,6 +173,21 @@ int main(int argc, char** argv) {
         if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             return 0;
+        }
+        if (arg == "--headless") {
+            pw::HeadlessOptions options;
+            for (int i = 2; i < argc; ++i) {
+                const std::string_view extra = argv[i];
+                if (extra == "--print-keys") {
+                    options.printKeys = true;
+                } else if (extra == "--virtual-pad") {
+                    options.virtualPad = true;
+                } else {
+                    std::cerr << "padwarden: unknown option '" << extra << "' for --headless\n" << kUsage;
+                    return 2;
+                }
+            }
+            return pw::runHeadless(argc, argv, options);
         }
         if (arg == "--simulate") {
             if (argc != 3) {

@@ -41,7 +41,7 @@ private:
 }  // namespace
 
 bool runSimulation(const SimScript& script, std::ostream& out, std::string& error,
-                   const std::atomic<bool>* stop) {
+                   const std::atomic<bool>* stop, const GameActivator& activateGame) {
     SdlVirtualJoystick pad(script.axes, script.buttons, script.hats);
     if (!pad.ok()) {
         error = "cannot create the virtual controller: " + pad.error();
@@ -85,6 +85,13 @@ bool runSimulation(const SimScript& script, std::ostream& out, std::string& erro
                 break;
             case K::Hat:
                 pad.setHat(static_cast<HatDirection>(s.value));
+                break;
+            case K::Game:
+                if (!activateGame) {
+                    error = "line " + std::to_string(s.line) + ": no game library to take the game from";
+                    return false;
+                }
+                activateGame(s.keySequence, s.game, state, joystick);
                 break;
             case K::Tick:
                 for (int i = 0; i < s.number && !stopping(); ++i) {

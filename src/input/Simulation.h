@@ -6,6 +6,8 @@
 
 #include "input/SimulationScript.h"
 
+#include <functional>
+
 namespace pw {
 
 // Plays a script on an SDL virtual controller through the real polling loop and emitter, as if a
@@ -15,7 +17,14 @@ namespace pw {
 // with the number of the last tick. False, with the reason in error, when SDL cannot provide the
 // virtual controller. When stop becomes true (the program was asked to end), the run ends after
 // the current tick and releases held keys as at any exit.
+// A "game" statement runs activateGame with the group and the game, the live state and the
+// joystick (activation may re-open it); without one, a script that names a game fails.
+struct MappingState;
+class Joystick;
+using GameActivator =
+    std::function<void(const std::string& group, const std::string& game, MappingState& state, Joystick& joystick)>;
+
 bool runSimulation(const SimScript& script, std::ostream& out, std::string& error,
-                   const std::atomic<bool>* stop = nullptr);
+                   const std::atomic<bool>* stop = nullptr, const GameActivator& activateGame = {});
 
 }  // namespace pw

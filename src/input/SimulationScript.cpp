@@ -175,6 +175,14 @@ private:
             s.value = found;
             if (!expectEnd(line, rest, "hat"))
                 return false;
+        } else if (word == "game") {
+            const auto slash = rest.find('\\');
+            if (rest.empty() || slash == std::string_view::npos || slash == 0 || slash + 1 == rest.size()) {
+                return fail(line, "game needs GROUP\\GAME, not '" + std::string(rest) + "'");
+            }
+            s.kind = SimStatement::Kind::Game;
+            s.keySequence = std::string(rest.substr(0, slash));
+            s.game = std::string(rest.substr(slash + 1));
         } else if (word == "tick") {
             s.kind = SimStatement::Kind::Tick;
             s.number = 1;
@@ -189,7 +197,7 @@ private:
             sawTick_ = true;
         } else {
             return fail(line, "unknown statement '" + std::string(word) +
-                                  "' (expected device, assign, press, release, axis, hat or tick)");
+                                  "' (expected device, assign, press, release, axis, hat, tick or game)");
         }
         script_.statements.push_back(std::move(s));
         return true;

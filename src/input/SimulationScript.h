@@ -12,11 +12,12 @@ namespace pw {
 
 // One statement of a --simulate script.
 struct SimStatement {
-    enum class Kind { Assign, Press, Release, Axis, Hat, Tick };
+    enum class Kind { Assign, Press, Release, Axis, Hat, Tick, Game };
     Kind kind = Kind::Tick;
     int line = 0;
     ControllerAction action = ControllerAction::Up;  // Assign
-    std::string keySequence;                         // Assign
+    std::string keySequence;  // Assign; Game: the group
+    std::string game;         // Game: the name of the game
     int number = 0;          // Press/Release: button from 1; Axis: SDL axis index; Tick: count
     std::int32_t value = 0;  // Axis: raw value; Hat: direction index (0 = centered, 1 = up, clockwise)
 };
@@ -37,6 +38,7 @@ struct SimParseError {
 // Reads a whole script. Statements, one per line ("#" starts a comment, blank lines are ignored):
 //   device AXES BUTTONS HATS   assign TOKEN SEQUENCE   press N   release N
 //   axis x|y|z|r VALUE         hat DIRECTION           tick [COUNT]
+//   game GROUP\GAME            (activates a game of the library, as its start would)
 // The first fault found stops the reading; nothing of the script runs then.
 struct SimParseResult {
     std::optional<SimScript> script;

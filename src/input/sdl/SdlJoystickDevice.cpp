@@ -3,6 +3,9 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <array>
+#include <cctype>
+#include <exception>
 
 #include "input/JoystickState.h"
 
@@ -25,7 +28,53 @@ SdlJoystickSubsystem::~SdlJoystickSubsystem() {
     }
 }
 
+namespace {
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+}  // namespace
+
 SdlJoystickDevice::SdlJoystickDevice() = default;
+
+void SdlJoystickDevice::setConfiguration(const JoystickConfiguration& config) {
+    fixedConfiguration_ = config;
+    configurationSource_ = nullptr;
+}
+
+void SdlJoystickDevice::setConfigurationSource(std::function<JoystickConfiguration()> source) {
+    configurationSource_ = std::move(source);
+}
+
+JoystickConfiguration SdlJoystickDevice::configuration() {
+    if (!configurationSource_) {
+        return fixedConfiguration_;
+    }
+    try {
+        return configurationSource_();
+    } catch (const std::exception&) {
+        // An unreadable store leaves the controller usable, as the first attached device.
+        return {};
+    }
+}
+
+// The first attached device with the configured GUID; -1 when none is attached. Two devices of
+// one model share a GUID, and then the first of them is joystick 1.
+int SdlJoystickDevice::configuredDeviceIndex(const JoystickConfiguration& config) const {
+    const std::string wanted = lowerCase(config.guid);
+    std::array<char, 33> text{};
+    for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+        SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(i), text.data(), static_cast<int>(text.size()));
+        if (lowerCase(text.data()) == wanted) {
+            return i;
+        }
+    }
+    return -1;
+}
 
 SdlJoystickDevice::~SdlJoystickDevice() {
     close();
@@ -37,13 +86,21 @@ bool SdlJoystickDevice::open(int id, JoystickCaps& caps) {
         return false;
     }
     SDL_JoystickUpdate();  // takes notice of devices plugged in since the last look
-    if (id >= SDL_NumJoysticks()) {
-        return false;
+    const JoystickConfiguration config = id == 0 ? configuration() : JoystickConfiguration{};
+    int index = config.configured() ? configuredDeviceIndex(config) : -1;
+    const bool calibrated = index >= 0;
+    if (!calibrated) {
+        if (id >= SDL_NumJoysticks()) {
+            return false;
+        }
+        index = id;
     }
-    joystick_ = SDL_JoystickOpen(id);
+    joystick_ = SDL_JoystickOpen(index);
     if (joystick_ == nullptr) {
         return false;
     }
+    calibrated_ = calibrated;
+    axisMap_ = config.axes;
     axes_ = std::max(SDL_JoystickNumAxes(joystick_), 0);
     hats_ = std::max(SDL_JoystickNumHats(joystick_), 0);
     buttons_ = std::max(SDL_JoystickNumButtons(joystick_), 0);
@@ -62,6 +119,7 @@ void SdlJoystickDevice::close() {
         joystick_ = nullptr;
     }
     axes_ = hats_ = buttons_ = 0;
+    calibrated_ = false;
 }
 
 std::uint32_t hatAngleFromSdl(std::uint8_t hat) {
@@ -95,9 +153,19 @@ bool SdlJoystickDevice::read(RawJoystickSample& sample) {
     if (SDL_JoystickGetAttached(joystick_) == SDL_FALSE) {
         return false;
     }
-    for (int i = 0; i < 4; ++i) {
-        const int raw = i < axes_ ? SDL_JoystickGetAxis(joystick_, i) : 0;
-        sample.position[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(raw + 32768);
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (calibrated_) {
+            const AxisCalibration& axis = axisMap_[i];
+            // An axis the device lacks rests in the middle.
+            const std::int32_t raw = axis.sdlAxis >= 0 && axis.sdlAxis < axes_
+                                         ? SDL_JoystickGetAxis(joystick_, axis.sdlAxis)
+                                         : axis.centre;
+            sample.position[i] = calibratedPosition(axis, raw);
+        } else {
+            const int raw =
+                static_cast<int>(i) < axes_ ? SDL_JoystickGetAxis(joystick_, static_cast<int>(i)) : 0;
+            sample.position[i] = static_cast<std::uint32_t>(raw + 32768);
+        }
     }
     sample.hat = hats_ > 0 ? hatAngleFromSdl(SDL_JoystickGetHat(joystick_, 0)) : kHatCentred;
     std::uint32_t mask = 0;

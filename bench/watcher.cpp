@@ -1,0 +1,222 @@
+// What the process watcher costs while nothing happens, and how soon a program's start reaches its
+// handler, with about 400 processes running (sleepers of this benchmark fill the system up to
+// that). The watcher runs as the program sets it up: 10 ms interval, priority "lower",
+// reports handed to the main thread.
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "games/ProcessNotify.h"
+#include "games/linux/ProcProcessSource.h"
+
+using namespace pw;
+using SteadyTime = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kProcesses = 400;
+constexpr int kStarts = 200;
+constexpr double kIdleSeconds = 10.0;
+
+int runningProcesses() {
+    int n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        n += name.find_first_not_of("0123456789") == std::string::npos ? 1 : 0;
+    }
+    return n;
+}
+
+// Starts /bin/sleep; it dies with this benchmark even if the benchmark is killed.
+pid_t startSleeper(const char* seconds) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        ::execl("/bin/sleep", "sleep", seconds, static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return pid;
+}
+
+void stop(pid_t pid) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
+// Processor time of one thread of this process, from the kernel's per-thread clock (the clock id
+// glibc's pthread_getcpuclockid() makes from a thread id).
+double threadSeconds(int tid) {
+    const auto clock = static_cast<clockid_t>((~static_cast<unsigned>(tid) << 3) | 6U);
+    timespec t{};
+    if (::clock_gettime(clock, &t) != 0) {
+        return -1;
+    }
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+double processSeconds() {
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    const auto at = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[std::min(at, values.size() - 1)];
+}
+
+// One scan of the whole list with no news, as the poll thread does it, on this thread: with the
+// task counters unchanged, and with /proc listed in full (a fresh source has no listing to reuse).
+void scanCost() {
+    ProcProcessSource source;
+    ProcessDiff diff;
+    diff.start(source);
+    long news = 0;
+    const ProcessDiff::Notify count = [&](const ProcessRecord&) { ++news; };
+    std::vector<double> unchanged;
+    std::vector<double> listed;
+    for (int i = 0; i < 2000; ++i) {
+        ProcProcessSource fresh;
+        const bool full = i % 2 == 0;
+        const auto t0 = SteadyTime::now();
+        diff.cycle(full ? fresh : source, count, count);
+        (full ? listed : unchanged)
+            .push_back(std::chrono::duration<double, std::micro>(SteadyTime::now() - t0).count());
+    }
+    std::printf("%-46s %8.0f us median, %.0f us p99 (%zu known)\n", "one scan, nothing started or ended",
+                percentile(unchanged, 0.5), percentile(unchanged, 0.99), diff.size());
+    std::printf("%-46s %8.0f us median, %.0f us p99 (every %dth scan, on news and the scan after)\n",
+                "one scan listing /proc", percentile(listed, 0.5), percentile(listed, 0.99),
+                ProcProcessSource::kFullListingEvery);
+}
+
+// The /proc source, counting the processes it asked to be read again at the next scan.
+class CountingSource final : public ProcessSource {
+public:
+    bool snapshot(std::vector<int>& pids) override { return inner_.snapshot(pids); }
+    Description describe(int pid, ProcessRecord& record) override {
+        const Description d = inner_.describe(pid, record);
+        if (d == Description::NotYet) {
+            ++notYet;
+        }
+        return d;
+    }
+    std::atomic<int> notYet{0};
+
+private:
+    ProcProcessSource inner_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+
+    std::vector<pid_t> sleepers;
+    for (int n = runningProcesses(); n + static_cast<int>(sleepers.size()) < kProcesses;) {
+        sleepers.push_back(startSleeper("600"));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // let them all reach exec
+    std::printf("process watcher, %d processes running\n", runningProcesses());
+    scanCost();
+
+    std::map<int, SteadyTime::time_point> seen;
+    std::map<int, std::string> programs;
+    auto counting = std::make_unique<CountingSource>();
+    CountingSource& source = *counting;
+    ProcessNotify watcher(std::move(counting));
+    watcher.setPollInterval(ProcessNotify::kDefaultPollInterval);
+    watcher.setPollPriority(PollPriority::Lower);
+    QEventLoop waiting;
+    QTimer giveUp;
+    giveUp.setSingleShot(true);
+    giveUp.setInterval(2000);
+    QObject::connect(&giveUp, &QTimer::timeout, &waiting, &QEventLoop::quit);
+    QTimer gap;
+    gap.setSingleShot(true);
+    gap.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&gap, &QTimer::timeout, &waiting, &QEventLoop::quit);
+    pid_t awaited = 0;
+    watcher.onProcessCreated([&](const ProcessRecord& r) {
+        seen.emplace(r.pid, SteadyTime::now());
+        programs.emplace(r.pid, r.exeFile);
+        if (r.pid == awaited) {
+            waiting.quit();
+        }
+    });
+    while (watcher.pollThreadId() == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const int tid = watcher.pollThreadId();
+
+    // Idle: nothing of ours starts or ends; the main thread only serves the event loop.
+    const double thread0 = threadSeconds(tid);
+    const double process0 = processSeconds();
+    const auto wall0 = SteadyTime::now();
+    QTimer::singleShot(static_cast<int>(kIdleSeconds * 1000), &app, &QCoreApplication::quit);
+    app.exec();
+    const double wall = std::chrono::duration<double>(SteadyTime::now() - wall0).count();
+    std::printf("%-46s %8.2f %% of one core (poll thread; target <= 2 %%)\n",
+                "processor use at a 10 ms interval", 100 * (threadSeconds(tid) - thread0) / wall);
+    std::printf("%-46s %8.2f %% of one core (whole benchmark process)\n", "",
+                100 * (processSeconds() - process0) / wall);
+
+    // Starts: from just before fork to the created handler on the main thread.
+    std::mt19937 random(7);
+    std::vector<double> delays;
+    int missed = 0;
+    int wrongProgram = 0;
+    const std::string sleep = std::filesystem::canonical("/bin/sleep").string();
+    for (int i = 0; i < kStarts; ++i) {
+        // Out of step with the poll cycle, serving the event loop meanwhile as the program does:
+        // the poll thread hands the previous child's end to this thread and waits for it.
+        gap.start(static_cast<int>(random() % 10));
+        waiting.exec();
+        const auto started = SteadyTime::now();
+        const pid_t pid = awaited = startSleeper("5");
+        if (seen.count(pid) == 0) {
+            giveUp.start();
+            waiting.exec();
+            giveUp.stop();
+        }
+        if (seen.count(pid) == 0) {
+            ++missed;
+        } else {
+            delays.push_back(std::chrono::duration<double, std::milli>(seen[pid] - started).count());
+            wrongProgram += programs[pid] == sleep ? 0 : 1;
+        }
+        stop(pid);
+    }
+    if (!delays.empty()) {
+        std::printf("%-46s %8.1f ms p50, %.1f ms p99, %.1f ms max (target p99 <= 25 ms)\n",
+                    "start of a program to its created handler", percentile(delays, 0.5),
+                    percentile(delays, 0.99), *std::max_element(delays.begin(), delays.end()));
+    }
+    std::printf("%-46s %8d of %d not reported, %d reported with another program\n", "", missed, kStarts,
+                wrongProgram);
+    std::printf("%-46s %8d looks put off while fork or exec was under way\n", "", source.notYet.load());
+
+    for (pid_t pid : sleepers) {
+        stop(pid);
+    }
+    return missed == 0 && wrongProgram == 0 ? 0 : 1;
+}

@@ -1,0 +1,195 @@
+#include "app/Headless.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "app/ExitGuard.h"
+#include "app/LanguageTables.h"
+#include "app/ProgramDirectory.h"
+#include "app/TickTimer.h"
+#include "controllers/ControlPanel.h"
+#include "controllers/ControllerRegistry.h"
+#include "controllers/JoystickConfiguration.h"
+#include "games/AutoActivation.h"
+#include "games/ProcessNotify.h"
+#include "games/RegistryAccess.h"
+#include "games/sqlite/SqliteSettingsStore.h"
+#include "input/KeyOutputBackends.h"
+#include "input/SimulationScript.h"
+#include "input/sdl/SdlJoystickDevice.h"
+#include "input/sdl/SdlVirtualJoystick.h"
+#include "profiles/Activation.h"
+
+namespace pw {
+namespace {
+
+void log(const std::string& line) { std::cerr << "padwarden: " << line << std::endl; }
+
+class LogAnnouncer final : public Announcer {
+public:
+    void inform(std::string_view message) override { log(std::string(message)); }
+    void timedInfo(std::string_view, std::string_view message) override { log(std::string(message)); }
+};
+
+class PrintingKeyOutput final : public KeyOutput {
+public:
+    void keyDown(std::uint8_t vk, std::uint8_t scan) override { print("down", vk, scan); }
+    void keyUp(std::uint8_t vk, std::uint8_t scan) override { print("up", vk, scan); }
+    void beep(int value) override { std::cout << "beep " << value << std::endl; }
+
+private:
+    static void print(const char* what, std::uint8_t vk, std::uint8_t scan) {
+        std::cout << what << ' ' << static_cast<int>(vk) << ' ' << static_cast<int>(scan) << std::endl;
+    }
+};
+
+class NoKeyOutput final : public KeyOutput {
+public:
+    void keyDown(std::uint8_t, std::uint8_t) override {}
+    void keyUp(std::uint8_t, std::uint8_t) override {}
+    void beep(int) override {}
+};
+
+// Applies the controller statements of a line read from standard input to the virtual pad.
+void applyPadLine(const std::string& line, SdlVirtualJoystick& pad) {
+    const SimParseResult parsed = parseSimulationScript(line);
+    if (!parsed.script) {
+        log("virtual controller: " + parsed.error.message);
+        return;
+    }
+    for (const SimStatement& s : parsed.script->statements) {
+        using K = SimStatement::Kind;
+        switch (s.kind) {
+            case K::Press: pad.setButton(s.number - 1, true); break;
+            case K::Release: pad.setButton(s.number - 1, false); break;
+            case K::Axis: pad.setAxis(s.number, static_cast<std::int16_t>(s.value)); break;
+            case K::Hat: pad.setHat(static_cast<HatDirection>(s.value)); break;
+            default: log("virtual controller: only press, release, axis and hat are taken here"); break;
+        }
+    }
+}
+
+}  // namespace
+
+int runHeadless(int argc, char** argv, const HeadlessOptions& options) {
+    QCoreApplication app(argc, argv);
+
+    std::unique_ptr<SqliteSettingsStore> store;
+    try {
+        store = SqliteSettingsStore::open(SqliteSettingsStore::defaultFile());
+    } catch (const StoreError& e) {
+        std::cerr << e.what() << std::endl;
+        return 2;
+    }
+    TextVariables texts;
+    zuweisen(texts, programDirectory());
+    ensureDefaultGroups(*store, QCoreApplication::applicationDirPath().toStdString() + "/");
+
+    LogAnnouncer announcer;
+    ControllerRegistry controllers(*store, texts, announcer);
+    controllers.setLastActivatedController(controllers.akt_controller());
+
+    std::unique_ptr<KeyOutput> keys;
+    if (options.printKeys) {
+        keys = std::make_unique<PrintingKeyOutput>();
+    } else {
+        KeyOutputChoice choice = chooseKeyOutput({});
+        log(choice.message.starts_with("padwarden: ") ? choice.message.substr(11) : choice.message);
+        keys = choice.output ? std::move(choice.output) : std::make_unique<NoKeyOutput>();
+    }
+
+    std::unique_ptr<SdlVirtualJoystick> pad;
+    if (options.virtualPad) {
+        pad = std::make_unique<SdlVirtualJoystick>(4, 12, 1);
+        if (!pad->ok()) {
+            log("no virtual controller: " + pad->error());
+            return 1;
+        }
+    }
+    SdlJoystickDevice device;
+    if (!pad) {
+        device.setConfigurationSource([&store] { return readJoystickConfiguration(*store); });
+    }
+    Joystick joystick(device);
+    const auto openController = [&] {
+        if (pad) {
+            joystick.setId(pad->deviceIndex());
+        }
+        joystick.openJoystick();
+        log(joystick.isOpen() ? "controller: " + device.name() : "no controller attached; waiting for a game all the same");
+    };
+    openController();
+
+    SteadyClock clock;
+    ClockPauser pauser(clock);
+    KeyEmitter emitter(*keys, pauser);
+    MappingState state;
+    TickTimer timer;
+    PollingLoop loop(state, joystick, emitter, timer);
+    timer.attach(&loop);
+
+    GameActivation activation(*store, texts, controllers, state, [&] {
+        input_erneuern(joystick, *keys, pauser, systemLanguageId());
+        if (pad) {
+            openController();
+        }
+    });
+    AutoActivation autoActivation(*store, state, activation, [&timer] { timer.setTimerEnabled(true); });
+    autoActivation.alle_programme_aufbauen();
+    log(std::to_string(autoActivation.lookupList().size()) + " games in the library; watching for them to start");
+
+    ProcessNotify watcher;
+    watcher.setPollPriority(PollPriority::Lower);
+    watcher.setLogHandler(log);
+    watcher.onProcessCreated([&](const ProcessRecord& process) {
+        const LookupEntry* entry = autoActivation.match(process.exeFile);
+        const std::string name = entry != nullptr ? entry->group + "\\" + entry->game : std::string();
+        autoActivation.processCreated(process.exeFile);
+        if (entry != nullptr) {
+            log("game " + name + " started (" + process.exeFile + ")" +
+                (state.activeGame.empty() ? ", but it is no longer in the library"
+                 : state.noMapping        ? ": activated, but it has no controller or no Profile, so no keys are sent"
+                                          : ": activated"));
+        }
+    });
+    watcher.onProcessTerminated([&](const ProcessRecord& process) {
+        const LookupEntry* entry = autoActivation.match(process.exeFile);
+        if (entry != nullptr) {
+            const std::string name = entry->group + "\\" + entry->game;
+            autoActivation.processTerminated(process.exeFile);
+            log("game " + name + " ended");
+        }
+    });
+
+    std::unique_ptr<QSocketNotifier> input;
+    std::string pending;
+    if (pad) {
+        input = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+        QObject::connect(input.get(), &QSocketNotifier::activated, [&] {
+            char buffer[512];
+            const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n <= 0) {
+                input->setEnabled(false);  // end of input: the pad keeps its last state
+                return;
+            }
+            pending.append(buffer, static_cast<std::size_t>(n));
+            for (auto nl = pending.find('\n'); nl != std::string::npos; nl = pending.find('\n')) {
+                applyPadLine(pending.substr(0, nl), *pad);
+                pending.erase(0, nl + 1);
+            }
+        });
+    }
+
+    ExitGuard guard([&] {
+        loop.releaseAll();
+        log("stopped; every held key was let go");
+    });
+    timer.setTimerEnabled(true);
+    return QCoreApplication::exec();
+}
+
+}  // namespace pw

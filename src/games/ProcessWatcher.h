@@ -1,0 +1,113 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace pw {
+
+// One running process as the watcher reports it.
+struct ProcessRecord {
+    int pid = 0;
+    // The program the process runs: its executable's path; for a Windows program under Wine the
+    // .exe as its command line names it; the command's name where the executable cannot be read.
+    std::string exeFile;
+
+    friend bool operator==(const ProcessRecord&, const ProcessRecord&) = default;
+};
+
+// The longest exeFile reported, in bytes, as the Windows program's MAX_PATH field held it. A longer
+// path is cut at its end, never inside a UTF-8 sequence, so it stays the beginning of the path the
+// library keeps for the game.
+inline constexpr std::size_t kExeFileLimit = 260;
+
+// Cuts `text` to at most `limit` bytes, never inside a UTF-8 sequence.
+void limitExeFile(std::string& text, std::size_t limit = kExeFileLimit);
+
+// What a source could tell about a process.
+enum class Description {
+    Ready,   // the record is filled in
+    Gone,    // the process ended before it could be read: it is left out of this snapshot
+    NotYet,  // the process does not run its own program yet (forked, not yet executed): ask again
+             // at the next snapshot
+};
+
+// Where the running processes come from: /proc on Linux, Toolhelp snapshots on Windows. The
+// watcher asks for the details of a process only once, when it first sees its id, so that a scan
+// of a system with hundreds of processes stays cheap.
+class ProcessSource {
+public:
+    virtual ~ProcessSource() = default;
+
+    // Fills `pids` (given empty) with the ids of the running processes, in the system's order. False
+    // when the list cannot be read.
+    virtual bool snapshot(std::vector<int>& pids) = 0;
+    // Reads the program of a process the watcher does not know yet into `record.exeFile`.
+    virtual Description describe(int pid, ProcessRecord& record) = 0;
+};
+
+// Raised for a watcher setting that cannot be used.
+class ProcessNotifyError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The pause between two scans, checked: a negative value throws ProcessNotifyError.
+int checkedPollInterval(int milliseconds);
+
+// How much processor time the poll thread may claim next to the rest of the system, weakest first.
+enum class PollPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCritical };
+
+// The watcher's list of known processes and one scan compared against it.
+//
+// A process is known by its id alone. Within one scan every new process is reported first, in the
+// snapshot's order, then every process that is gone, the most recently seen first. A process that
+// starts and ends between two scans is never reported; an id reused between two scans is taken for
+// the process that had it.
+class ProcessDiff {
+public:
+    using Notify = std::function<void(const ProcessRecord&)>;
+
+    // The first look: whatever runs now is known from the start and reported only when it ends.
+    // When the snapshot fails, the list starts empty.
+    void start(ProcessSource& source);
+
+    // One scan. False when the snapshot could not be read: then nothing is reported and the list
+    // stays as it was, so the next good snapshot is compared with the last one. (Taking a failed
+    // read for an empty system would report every process ended, the running game with it, and
+    // started again a moment later.)
+    //
+    // A handler that throws ends the scan; the list stays whole. The process it was told of is
+    // never reported again for the same start or end; the rest of the scan's news comes with the
+    // next scan.
+    bool cycle(ProcessSource& source, const Notify& created, const Notify& terminated);
+
+    // How many processes are known.
+    std::size_t size() const { return entries_.size(); }
+
+private:
+    struct Entry {
+        ProcessRecord record;
+        std::uint64_t seenInScan = 0;
+        bool ended = false;
+    };
+
+    bool takeSnapshot(ProcessSource& source);
+    // Reads a new process and appends it; false when there is nothing to append this scan.
+    bool learn(ProcessSource& source, int pid);
+    void dropEnded();
+
+    // In the order the processes were first seen.
+    std::vector<Entry> entries_;
+    // pid -> position in entries_.
+    std::unordered_map<int, std::size_t> index_;
+    // The last snapshot, kept so that its storage is reused.
+    std::vector<int> pids_;
+    std::uint64_t scan_ = 0;
+};
+
+}  // namespace pw

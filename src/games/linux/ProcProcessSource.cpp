@@ -1,0 +1,455 @@
+#include "games/linux/ProcProcessSource.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+namespace pw {
+
+namespace {
+
+constexpr std::string_view kDeleted = " (deleted)";
+constexpr std::array<std::string_view, 4> kWineLoaders = {"wine64-preloader", "wine-preloader", "wine",
+                                                          "wine64"};
+// Programs that only set something up and then exec the program they are given.
+constexpr std::array<std::string_view, 8> kExecWrappers = {"env",    "nice",    "nohup", "setsid",
+                                                           "ionice", "taskset", "chrt",  "stdbuf"};
+
+using PathBuffer = std::array<char, 48>;
+
+const char* procPath(PathBuffer& buffer, int pid, const char* leaf) {
+    std::snprintf(buffer.data(), buffer.size(), "/proc/%d/%s", pid, leaf);
+    return buffer.data();
+}
+
+// The target of /proc/PID/exe without " (deleted)"; false (errno set) when it cannot be read.
+bool readExe(int pid, std::array<char, 4096>& buffer, std::string_view& exe) {
+    PathBuffer path;
+    const ssize_t n = ::readlink(procPath(path, pid, "exe"), buffer.data(), buffer.size());
+    if (n < 0) {
+        return false;
+    }
+    exe = std::string_view(buffer.data(), static_cast<std::size_t>(n));
+    if (exe.ends_with(kDeleted)) {
+        exe.remove_suffix(kDeleted.size());
+    }
+    return true;
+}
+
+// Reads up to `size` bytes of a /proc file; -1 (errno set) when it cannot be opened or read.
+ssize_t readFile(const char* path, char* buffer, std::size_t size) {
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    std::size_t total = 0;
+    while (total < size) {
+        const ssize_t n = ::read(fd, buffer + total, size - total);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            errno = error;
+            return -1;
+        }
+        if (n == 0) {
+            break;
+        }
+        total += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return static_cast<ssize_t>(total);
+}
+
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool endsWithExe(std::string_view text) {
+    if (text.size() <= 4) {
+        return false;
+    }
+    const std::string_view tail = text.substr(text.size() - 4);
+    return tail[0] == '.' && asciiLower(tail[1]) == 'e' && asciiLower(tail[2]) == 'x' &&
+           asciiLower(tail[3]) == 'e';
+}
+
+std::string_view baseName(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+bool isWineLoader(std::string_view exe) {
+    const std::string_view name = baseName(exe);
+    for (std::string_view loader : kWineLoaders) {
+        if (name == loader) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The command line's arguments one by one (they end in NUL; the last one may not).
+class Arguments {
+public:
+    explicit Arguments(std::string_view cmdline) : rest_(cmdline) {}
+    bool next(std::string_view& argument) {
+        if (rest_.empty()) {
+            return false;
+        }
+        const std::size_t end = rest_.find('\0');
+        argument = rest_.substr(0, end);
+        rest_ = end == std::string_view::npos ? std::string_view() : rest_.substr(end + 1);
+        return true;
+    }
+
+private:
+    std::string_view rest_;
+};
+
+// For a Windows program under Wine, the first argument naming an .exe; empty otherwise.
+std::string_view windowsProgram(std::string_view exe, std::string_view cmdline) {
+    Arguments arguments(cmdline);
+    std::string_view first;
+    const bool hasFirst = arguments.next(first);
+    if (!isWineLoader(exe) && !(hasFirst && endsWithExe(first))) {
+        return {};
+    }
+    if (hasFirst && endsWithExe(first)) {
+        return first;
+    }
+    std::string_view argument;
+    while (arguments.next(argument)) {
+        if (endsWithExe(argument)) {
+            return argument;
+        }
+    }
+    return {};
+}
+
+// The first word of `text` (up to a blank), taken off it.
+std::string_view takeWord(std::string_view& text) {
+    const std::size_t begin = std::min(text.find_first_not_of(" \t"), text.size());
+    text.remove_prefix(begin);
+    const std::size_t end = std::min(text.find_first_of(" \t"), text.size());
+    const std::string_view word = text.substr(0, end);
+    text.remove_prefix(end);
+    return word;
+}
+
+// Whether the "#!" line `head` names the interpreter that runs as `exe`, started as `argv0`. The
+// kernel starts a script as "<interpreter as written> <script>"; a user types "sh game.sh".
+bool namesInterpreter(std::string_view head, std::string_view exe, std::string_view argv0) {
+    if (!head.starts_with("#!")) {
+        return false;
+    }
+    head.remove_prefix(2);
+    head = head.substr(0, head.find('\n'));
+    const std::string_view interpreter = takeWord(head);
+    if (interpreter.empty()) {
+        return false;
+    }
+    if (baseName(interpreter) == "env") {
+        // "#!/usr/bin/env python3": env starts the program under the name it was given.
+        std::string_view name = takeWord(head);
+        while (name.starts_with('-')) {
+            name = takeWord(head);
+        }
+        return !name.empty() && baseName(argv0) == name;
+    }
+    if (argv0 == interpreter) {
+        return true;
+    }
+    std::array<char, 4096> path{};
+    std::array<char, PATH_MAX> resolved{};
+    if (interpreter.size() >= path.size()) {
+        return false;
+    }
+    std::copy(interpreter.begin(), interpreter.end(), path.begin());
+    return ::realpath(path.data(), resolved.data()) != nullptr && exe == resolved.data();
+}
+
+// Parent id and start time (clock ticks since boot) from /proc/PID/stat.
+bool readParentAndStart(int pid, int& parent, long long& startTicks) {
+    std::array<char, 1024> stat;
+    PathBuffer path;
+    const ssize_t n = readFile(procPath(path, pid, "stat"), stat.data(), stat.size());
+    if (n <= 0) {
+        return false;
+    }
+    // The command name in parentheses may hold spaces and parentheses itself: the fields start
+    // after the last ')'.
+    const std::string_view text(stat.data(), static_cast<std::size_t>(n));
+    const std::size_t close = text.rfind(')');
+    if (close == std::string_view::npos) {
+        return false;
+    }
+    // After it: state (field 3), ppid (4), ... starttime (22).
+    std::string_view rest = text.substr(close + 1);
+    bool haveParent = false;
+    for (int field = 3; field <= 22; ++field) {
+        const std::size_t begin = rest.find_first_not_of(' ');
+        if (begin == std::string_view::npos) {
+            return false;
+        }
+        rest.remove_prefix(begin);
+        const std::size_t end = std::min(rest.find(' '), rest.size());
+        const std::string_view value = rest.substr(0, end);
+        if (field == 4) {
+            haveParent = std::from_chars(value.data(), value.data() + value.size(), parent).ec == std::errc();
+        } else if (field == 22) {
+            return haveParent &&
+                   std::from_chars(value.data(), value.data() + value.size(), startTicks).ec == std::errc();
+        }
+        rest.remove_prefix(end);
+    }
+    return false;
+}
+
+long long ticksSinceBoot() {
+    timespec now{};
+    ::clock_gettime(CLOCK_BOOTTIME, &now);
+    const long long hz = ::sysconf(_SC_CLK_TCK);
+    return static_cast<long long>(now.tv_sec) * hz + static_cast<long long>(now.tv_nsec) * hz / 1'000'000'000;
+}
+
+}  // namespace
+
+ProcProcessSource::~ProcProcessSource() {
+    if (proc_ != nullptr) {
+        ::closedir(proc_);
+    }
+    if (loadavg_ >= 0) {
+        ::close(loadavg_);
+    }
+}
+
+bool ProcProcessSource::readTaskCounters() {
+    counters_.size = 0;
+    if (loadavg_ < 0) {
+        loadavg_ = ::open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
+        if (loadavg_ < 0) {
+            return false;
+        }
+    }
+    // "0.52 0.60 1.19 1/110 16608": running/tasks, then the last id.
+    std::array<char, 128> text;
+    const ssize_t n = ::pread(loadavg_, text.data(), text.size(), 0);
+    if (n <= 0) {
+        return false;
+    }
+    const std::string_view line(text.data(), static_cast<std::size_t>(n));
+    const std::size_t slash = line.find('/');
+    if (slash == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view counters = line.substr(slash + 1);
+    if (counters.size() > counters_.text.size()) {
+        return false;
+    }
+    std::copy(counters.begin(), counters.end(), counters_.text.begin());
+    counters_.size = counters.size();
+    return true;
+}
+
+bool ProcProcessSource::snapshot(std::vector<int>& pids) {
+    const Counters before = previous_;
+    const bool steady = readTaskCounters() && counters_ == before;
+    previous_ = counters_;
+    if (settled_ && steady && counters_ == listedAt_ && sinceListing_ + 1 < kFullListingEvery) {
+        ++sinceListing_;
+        pids.insert(pids.end(), listed_.begin(), listed_.end());
+        return true;
+    }
+    // The counters are read before the listing, so whatever changes during it changes them too.
+    // A listing is reused only once the counters had already stood still for a scan when it was
+    // made: a process whose id was handed out before they were read, but which becomes visible
+    // only after the listing, while another one ends, would leave them as they were.
+    listed_.clear();
+    settled_ = false;
+    if (!list(listed_)) {
+        listed_.clear();
+        return false;
+    }
+    listedAt_ = counters_;
+    settled_ = steady;
+    sinceListing_ = 0;
+    pids.insert(pids.end(), listed_.begin(), listed_.end());
+    return true;
+}
+
+bool ProcProcessSource::list(std::vector<int>& pids) {
+    if (proc_ == nullptr) {
+        proc_ = ::opendir("/proc");
+        if (proc_ == nullptr) {
+            return false;
+        }
+    } else {
+        // Rewinding makes the handle show /proc as it is now.
+        ::rewinddir(proc_);
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(proc_)) {
+        const char* name = entry->d_name;
+        if (name[0] < '1' || name[0] > '9') {
+            continue;
+        }
+        const char* end = name + std::strlen(name);
+        int pid = 0;
+        const auto [stop, error] = std::from_chars(name, end, pid);
+        if (error == std::errc() && stop == end) {
+            pids.push_back(pid);
+        }
+    }
+    return errno == 0;
+}
+
+bool ProcProcessSource::settling(int pid, std::string_view exe, std::string_view cmdline) {
+    int parent = 0;
+    long long startTicks = 0;
+    if (!readParentAndStart(pid, parent, startTicks)) {
+        return false;
+    }
+    const long long hz = ::sysconf(_SC_CLK_TCK);
+    if ((ticksSinceBoot() - startTicks) * 1000 >= static_cast<long long>(kExecGraceMs) * hz) {
+        return false;
+    }
+    // In the middle of exec: the new program is in place, its command line not yet.
+    if (cmdline.empty()) {
+        return true;
+    }
+    // "#!/usr/bin/env python3", "nice game": the program to come is the one named.
+    if (std::find(kExecWrappers.begin(), kExecWrappers.end(), baseName(exe)) != kExecWrappers.end()) {
+        return true;
+    }
+    // Between fork and exec: the parent's program and command line. After exec the command line is
+    // the new one, so a program started by another instance of the same executable (one Windows
+    // program of Wine starting the next) is taken at once.
+    std::string_view parentExe;
+    if (parent <= 0 || !readExe(parent, parentExe_, parentExe) || parentExe != exe) {
+        return false;
+    }
+    PathBuffer path;
+    const ssize_t length =
+        readFile(procPath(path, parent, "cmdline"), parentCmdline_.data(), parentCmdline_.size());
+    return length >= 0 &&
+           std::string_view(parentCmdline_.data(), static_cast<std::size_t>(length)) == cmdline;
+}
+
+bool ProcProcessSource::readScript(int pid, std::string_view exe, std::string_view cmdline,
+                                   ProcessRecord& record) {
+    Arguments arguments(cmdline);
+    std::string_view argv0;
+    std::string_view candidate;
+    if (!arguments.next(argv0)) {
+        return false;
+    }
+    // The first argument that is no option: "#!/bin/sh -e" puts its option before the script.
+    bool found = false;
+    while (!found && arguments.next(candidate)) {
+        found = !candidate.empty() && !candidate.starts_with('-');
+    }
+    if (!found) {
+        return false;
+    }
+
+    // Made absolute with the process's working folder.
+    std::size_t used = 0;
+    if (candidate.front() != '/') {
+        PathBuffer cwd;
+        const ssize_t n = ::readlink(procPath(cwd, pid, "cwd"), scriptPath_.data(), scriptPath_.size() / 2);
+        if (n <= 0) {
+            return false;
+        }
+        used = static_cast<std::size_t>(n);
+        if (scriptPath_[used - 1] != '/') {
+            scriptPath_[used++] = '/';
+        }
+        if (candidate.starts_with("./")) {
+            candidate.remove_prefix(2);
+        }
+    }
+    if (used + candidate.size() + 1 > scriptPath_.size()) {
+        return false;
+    }
+    std::copy(candidate.begin(), candidate.end(), scriptPath_.begin() + static_cast<std::ptrdiff_t>(used));
+    used += candidate.size();
+    scriptPath_[used] = '\0';
+
+    // The command line is the process's own to write: only a regular file is opened (no FIFO that
+    // would block, no device), without waiting and without becoming its terminal.
+    struct stat info {};
+    if (::stat(scriptPath_.data(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    const int fd = ::open(scriptPath_.data(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        return false;
+    }
+    std::array<char, 256> head;
+    const ssize_t n =
+        ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? ::read(fd, head.data(), head.size()) : -1;
+    ::close(fd);
+    if (n <= 0 || !namesInterpreter(std::string_view(head.data(), static_cast<std::size_t>(n)), exe, argv0)) {
+        return false;
+    }
+    record.exeFile.assign(scriptPath_.data(), used);
+    return true;
+}
+
+Description ProcProcessSource::describe(int pid, ProcessRecord& record) {
+    std::string_view exe;
+    const bool haveExe = readExe(pid, exe_, exe);
+
+    PathBuffer path;
+    const ssize_t length = readFile(procPath(path, pid, "cmdline"), cmdline_.data(), cmdline_.size());
+    const std::string_view cmdline(cmdline_.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+
+    if (haveExe) {
+        // An exec between the two reads would pair the old program with the new command line.
+        std::string_view exeAgain;
+        if (!readExe(pid, exeAgain_, exeAgain) || exeAgain != exe || settling(pid, exe, cmdline)) {
+            return Description::NotYet;
+        }
+    }
+    if (const std::string_view program = windowsProgram(exe, cmdline); !program.empty()) {
+        record.exeFile.assign(program);
+        return Description::Ready;
+    }
+    if (haveExe && !readScript(pid, exe, cmdline, record)) {
+        record.exeFile.assign(exe);
+    }
+    if (haveExe) {
+        return Description::Ready;
+    }
+
+    std::array<char, 64> comm;
+    const ssize_t n = readFile(procPath(path, pid, "comm"), comm.data(), comm.size());
+    if (n < 0) {
+        if (errno == ENOENT || errno == ESRCH) {
+            return Description::Gone;
+        }
+        // /proc mounted with hidepid: the process is there, but nothing of it can be read.
+        record.exeFile.clear();
+        return Description::Ready;
+    }
+    std::string_view name(comm.data(), static_cast<std::size_t>(n));
+    if (name.ends_with('\n')) {
+        name.remove_suffix(1);
+    }
+    record.exeFile.assign(name);
+    return Description::Ready;
+}
+
+}  // namespace pw

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <dirent.h>
+
+#include <array>
+#include <string_view>
+#include <vector>
+
+#include "games/ProcessWatcher.h"
+
+namespace pw {
+
+// The running processes as /proc shows them.
+//
+// A snapshot lists the numeric entries of /proc (ids, nothing read per process), through one
+// directory handle kept open. Listing /proc costs the kernel about half a microsecond per process,
+// several hundred microseconds on a desktop and most of the watcher's processor time. So first
+// the kernel's count of tasks and the last id it handed out are read (/proc/loadavg, one small
+// read): a listing is given again as long as both stay as they were when it was made, and had
+// stood still for one scan before that. Then no process has started or ended since. Two cases
+// escape the counters, a start and an end at the same moment: a start whose id was handed out a
+// whole scan before its process could be seen, and, inside a container (whose last id does not
+// move with processes of the rest of the machine), a start outside. For them every
+// kFullListingEvery-th snapshot lists /proc anyway, so such a report comes at most that many
+// scans late.
+//
+// A new process is then read once:
+// - its executable, the target of /proc/PID/exe (" (deleted)" taken off, so a game whose file was
+//   replaced by an update while it runs keeps its path);
+// - for a Windows program under Wine (the executable is wine64-preloader, wine-preloader, wine or
+//   wine64, or the command line's first argument ends in ".exe", in any case), the first argument
+//   of its command line that ends in ".exe", as given: "C:\Games\doom.exe" or
+//   "/home/u/.wine/drive_c/Games/doom.exe";
+// - for a script, the script: the first argument of an interpreter that is no option, made
+//   absolute with the process's working folder, when it is a file whose "#!" line names that
+//   interpreter ("/bin/sh /home/u/game.sh" as the kernel starts a "#!/bin/sh" script, or
+//   "python3 game.py" typed for a "#!/usr/bin/env python3" one). Otherwise every game started
+//   through a launcher script would be reported as /usr/bin/bash, and an editor with the script
+//   open is still the editor;
+// - where the executable cannot be read (another user's process, a kernel thread, a zombie), the
+//   command's name from /proc/PID/comm. Kernel threads are reported too, by that name ("kthreadd"):
+//   they are part of the process list, and no game is called so.
+//
+// A process caught between fork and exec still runs its parent's program, and one caught inside
+// exec has its new program but not yet its command line. Since the watcher knows a process by its
+// id alone, recording it then would hide the program it is about to become or the .exe Wine runs.
+// So a process younger than kExecGraceMs with its parent's executable and command line, with an
+// empty command line, or running a program that only execs another one (env, nice, nohup, setsid,
+// ionice, taskset, chrt, stdbuf), is left for the next snapshot (Description::NotYet), as is one
+// that changed its executable while it was being read. After that time it is taken as it is: a worker
+// that forks without exec is reported, only later.
+class ProcProcessSource final : public ProcessSource {
+public:
+    static constexpr int kExecGraceMs = 250;
+    static constexpr int kFullListingEvery = 20;
+
+    ProcProcessSource() = default;
+    ~ProcProcessSource() override;
+    ProcProcessSource(const ProcProcessSource&) = delete;
+    ProcProcessSource& operator=(const ProcProcessSource&) = delete;
+
+    bool snapshot(std::vector<int>& pids) override;
+    Description describe(int pid, ProcessRecord& record) override;
+
+private:
+    bool settling(int pid, std::string_view exe, std::string_view cmdline);
+    bool readScript(int pid, std::string_view exe, std::string_view cmdline, ProcessRecord& record);
+    bool list(std::vector<int>& pids);
+
+    // The task count and last id of /proc/loadavg, as text ("110 16608\n"); empty when unreadable.
+    struct Counters {
+        std::array<char, 64> text{};
+        std::size_t size = 0;
+        friend bool operator==(const Counters& a, const Counters& b) {
+            return a.size > 0 &&
+                   std::string_view(a.text.data(), a.size) == std::string_view(b.text.data(), b.size);
+        }
+    };
+    bool readTaskCounters();
+
+    DIR* proc_ = nullptr;
+    int loadavg_ = -1;
+    Counters counters_;
+    Counters previous_;
+    Counters listedAt_;
+    bool settled_ = false;
+    std::vector<int> listed_;
+    int sinceListing_ = 0;
+    // Reading buffers, kept so that describing a process allocates nothing but its record.
+    std::array<char, 4096> exe_{};
+    std::array<char, 4096> exeAgain_{};
+    std::array<char, 4096> parentExe_{};
+    std::array<char, 32768> cmdline_{};
+    std::array<char, 32768> parentCmdline_{};
+    std::array<char, 8192> scriptPath_{};
+};
+
+}  // namespace pw

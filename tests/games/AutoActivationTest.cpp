@@ -1,0 +1,121 @@
+#include "games/AutoActivation.h"
+
+#include "games/RegistryAccess.h"
+#include "profiles/Activation.h"
+#include "profiles/GameAssignments.h"
+#include "support/RecordingAnnouncer.h"
+#include "support/StoreFixture.h"
+
+namespace pw {
+namespace {
+
+class Auto : public test::StoreTest {
+protected:
+    Auto() {
+        addGame("Action", "Doom", "/home/ana/Games/Doom/doom.exe -warp 1", "87");
+        addGame("Action", "Doom Again", "/home/ana/Games/Doom/doom.exe", "88");
+        addGame("Sport", "Fifa", "/opt/fifa/fifa", "70");
+        addGame("Sport", "Run", "/home/ana/bin/run.sh", "82");
+        watcher.alle_programme_aufbauen();
+    }
+
+    void addGame(const std::string& group, const std::string& name, const std::string& exe, const std::string& up) {
+        RegistryKey g = openRegistryKey(store(), gameKeyPath(group, name));
+        g.writeString("name", name);
+        g.writeString("exe", exe);
+        g.writeString("controller", "");
+        g.writeString("profil", name + ".ini");
+        g.writeString("[isup]", up);
+    }
+
+    std::string up() const { return state.slots[ControllerAction::Up].keys.text(); }
+
+    TextVariables texts;
+    test::RecordingAnnouncer announcer;
+    ControllerRegistry controllers{store(), texts, announcer};
+    MappingState state;
+    GameActivation activation{store(), texts, controllers, state, [] {}};
+    int timerEnabled = 0;
+    AutoActivation watcher{store(), state, activation, [this] { ++timerEnabled; }};
+};
+
+TEST_F(Auto, TheLookupListHoldsEveryGameInStoreOrder) {
+    ASSERT_EQ(watcher.lookupList().size(), 4u);
+    EXPECT_EQ(watcher.lookupList()[0].line(), "/home/ana/Games/Doom/doom.exe -warp 1;Action;Doom");
+    EXPECT_EQ(watcher.lookupList()[3].game, "Run");
+}
+
+TEST_F(Auto, AStartEntersTheGameAndItsEndLeavesIt) {
+    state.captureMode = true;
+    watcher.processCreated("/opt/fifa/fifa");
+    EXPECT_EQ(state.activeGame, "/opt/fifa/fifa");
+    EXPECT_EQ(up(), "70");
+    EXPECT_FALSE(state.captureMode);
+    EXPECT_EQ(timerEnabled, 1);
+    watcher.processTerminated("/opt/fifa/fifa");
+    EXPECT_EQ(state.activeGame, "");
+    EXPECT_TRUE(state.captureMode) << "the capture mode comes back";
+    EXPECT_EQ(up(), "70") << "the last game's assignments stay loaded";
+}
+
+TEST_F(Auto, MatchingFoldsCaseOnBothSides) {
+    watcher.processCreated("/OPT/FIFA/FIFA");
+    EXPECT_EQ(up(), "70");
+    watcher.processCreated("/home/ANA/games/doom/DOOM.EXE");
+    EXPECT_EQ(up(), "87") << "the first line that contains the path wins";
+}
+
+TEST_F(Auto, ABareNameMustBeginAFileName) {
+    watcher.processCreated("FIFA");
+    EXPECT_EQ(up(), "70");
+    state.slots.assign(ControllerAction::Up, "");
+    watcher.processCreated("ifa");
+    watcher.processCreated("sh");
+    EXPECT_EQ(up(), "") << "run.sh and fifa contain these, but no file name begins with them";
+    EXPECT_EQ(watcher.match(""), nullptr);
+}
+
+TEST_F(Auto, AnUnrelatedProcessChangesNothingButTheLastPath) {
+    state.activeGame = "/opt/fifa/fifa";
+    watcher.processTerminated("/usr/bin/bash");
+    EXPECT_EQ(state.activeGame, "/opt/fifa/fifa");
+    EXPECT_EQ(watcher.lastProcessPath(), "/usr/bin/bash");
+    watcher.processCreated("/usr/bin/ls");
+    EXPECT_EQ(timerEnabled, 1) << "the timer is enabled while a game is active";
+}
+
+TEST_F(Auto, AGameLaunchedByTheProgramIsNotActivatedTwice) {
+    watcher.launchPending = true;
+    state.slots.assign(ControllerAction::Up, "already loaded");
+    watcher.processCreated("/opt/fifa/fifa");
+    EXPECT_EQ(up(), "already loaded");
+    EXPECT_EQ(state.activeGame, "/opt/fifa/fifa");
+    EXPECT_FALSE(watcher.launchPending);
+}
+
+TEST_F(Auto, ASecondGameTakesOverAndTheSavedCaptureModeIsLost) {
+    state.captureMode = true;
+    watcher.processCreated("/opt/fifa/fifa");
+    watcher.processCreated("/home/ana/bin/run.sh");
+    EXPECT_EQ(state.activeGame, "/home/ana/bin/run.sh");
+    EXPECT_EQ(up(), "82");
+    watcher.processTerminated("/opt/fifa/fifa");
+    EXPECT_EQ(state.activeGame, "") << "the end of any known game clears the active game";
+    watcher.processTerminated("/home/ana/bin/run.sh");
+    EXPECT_FALSE(state.captureMode);
+}
+
+TEST_F(Auto, TheListFollowsTheLibraryAfterARebuild) {
+    addGame("Sport", "Golf", "/opt/golf/golf", "71");
+    watcher.processCreated("/opt/golf/golf");
+    EXPECT_EQ(state.activeGame, "") << "not known before the rebuild";
+    watcher.alle_programme_aufbauen();
+    watcher.processCreated("/opt/golf/golf");
+    EXPECT_EQ(up(), "71");
+    store().deleteKey(gameKeyPath("Sport", "Golf"));
+    watcher.processCreated("/opt/golf/golf");
+    EXPECT_EQ(state.activeGame, "") << "a stale entry is left inactive";
+}
+
+}  // namespace
+}  // namespace pw
