@@ -6,6 +6,9 @@
 
 namespace pw {
 
+// Appends one code point to a UTF-8 string.
+void appendUtf8(std::string& out, char32_t c);
+
 bool isValidUtf8(std::string_view bytes);
 
 // Each byte as its Windows-1252 character, in UTF-8. The five bytes that code page leaves
