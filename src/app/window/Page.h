@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QFrame>
+#include <QLabel>
+#include <QString>
+#include <QVBoxLayout>
+
+namespace pw {
+
+struct AppContext;
+
+// One of the five pages of the main window: the page panel in the client area, headed by a bar
+// that repeats the page's caption, and the list it shows in the left column between the page
+// buttons. The main window owns both widgets and shows them while the page is current.
+class Page : public QFrame {
+    Q_OBJECT
+public:
+    // panelName/headerName: the object names of the page panel and its header ("Panel15",
+    // "Panel16"); caption: the German default of the page's caption.
+    Page(AppContext& context, const QString& panelName, const QString& headerName, const char* caption,
+         QWidget* parent = nullptr);
+
+    // The list of the left column (ListView1, TreeView1, FileListBox1, ListView3, ListView2).
+    virtual QWidget* sideList() = 0;
+    // What a switch to this page runs once everything else is hidden and this page is shown.
+    virtual void enterPage() = 0;
+    // Puts the current texts on the page's controls; the header gets the caption.
+    virtual void applyTexts();
+
+    QLabel* header() const { return header_; }
+    const char* caption() const { return caption_; }
+
+protected:
+    // The page's own controls go below the header.
+    QWidget* body() const { return body_; }
+    AppContext& context_;
+
+private:
+    const char* caption_;
+    QLabel* header_;
+    QWidget* body_;
+};
+
+}  // namespace pw
