@@ -90,6 +90,11 @@ constexpr std::array kInterfaceTexts = std::to_array<std::string_view>({
     "Profil eingeben",
     "Datei nicht gefunden",
     "Controller eingetragen?",
+    // Texts of this program that the Windows tables do not know.
+    "Namen ohne \\ eingeben",
+    "Windows-Programme brauchen Wine; bitte Wine installieren",
+    "Hilfedatei nicht gefunden",
+    "Programm nicht gefunden",
 });
 
 constexpr std::array kActionNames = std::to_array<std::string_view>({
