@@ -1,33 +1,29 @@
 #include "app/Headless.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <iostream>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 #include "app/ExitGuard.h"
 #include "app/LanguageTables.h"
+#include "app/MapperCore.h"
 #include "app/ProgramDirectory.h"
-#include "app/TickTimer.h"
-#include "controllers/ControlPanel.h"
-#include "controllers/ControllerRegistry.h"
-#include "controllers/JoystickConfiguration.h"
-#include "games/AutoActivation.h"
-#include "games/ProcessNotify.h"
 #include "games/RegistryAccess.h"
 #include "games/sqlite/SqliteSettingsStore.h"
 #include "input/KeyOutputBackends.h"
 #include "input/SimulationScript.h"
-#include "input/sdl/SdlJoystickDevice.h"
 #include "input/sdl/SdlVirtualJoystick.h"
-#include "profiles/Activation.h"
 
 namespace pw {
 namespace {
 
-void log(const std::string& line) { std::cerr << "padwarden: " << line << std::endl; }
+void log(const std::string& line) {
+    std::cerr << "padwarden: " << line << std::endl;
+}
 
 class LogAnnouncer final : public Announcer {
 public:
@@ -64,11 +60,21 @@ void applyPadLine(const std::string& line, SdlVirtualJoystick& pad) {
     for (const SimStatement& s : parsed.script->statements) {
         using K = SimStatement::Kind;
         switch (s.kind) {
-            case K::Press: pad.setButton(s.number - 1, true); break;
-            case K::Release: pad.setButton(s.number - 1, false); break;
-            case K::Axis: pad.setAxis(s.number, static_cast<std::int16_t>(s.value)); break;
-            case K::Hat: pad.setHat(static_cast<HatDirection>(s.value)); break;
-            default: log("virtual controller: only press, release, axis and hat are taken here"); break;
+            case K::Press:
+                pad.setButton(s.number - 1, true);
+                break;
+            case K::Release:
+                pad.setButton(s.number - 1, false);
+                break;
+            case K::Axis:
+                pad.setAxis(s.number, static_cast<std::int16_t>(s.value));
+                break;
+            case K::Hat:
+                pad.setHat(static_cast<HatDirection>(s.value));
+                break;
+            default:
+                log("virtual controller: only press, release, axis and hat are taken here");
+                break;
         }
     }
 }
@@ -90,8 +96,6 @@ int runHeadless(int argc, char** argv, const HeadlessOptions& options) {
     ensureDefaultGroups(*store, QCoreApplication::applicationDirPath().toStdString() + "/");
 
     LogAnnouncer announcer;
-    ControllerRegistry controllers(*store, texts, announcer);
-    controllers.setLastActivatedController(controllers.akt_controller());
 
     std::unique_ptr<KeyOutput> keys;
     if (options.printKeys) {
@@ -110,60 +114,14 @@ int runHeadless(int argc, char** argv, const HeadlessOptions& options) {
             return 1;
         }
     }
-    SdlJoystickDevice device;
-    if (!pad) {
-        device.setConfigurationSource([&store] { return readJoystickConfiguration(*store); });
-    }
-    Joystick joystick(device);
-    const auto openController = [&] {
-        if (pad) {
-            joystick.setId(pad->deviceIndex());
-        }
-        joystick.openJoystick();
-        log(joystick.isOpen() ? "controller: " + device.name() : "no controller attached; waiting for a game all the same");
-    };
-    openController();
-
-    SteadyClock clock;
-    ClockPauser pauser(clock);
-    KeyEmitter emitter(*keys, pauser);
-    MappingState state;
-    TickTimer timer;
-    PollingLoop loop(state, joystick, emitter, timer);
-    timer.attach(&loop);
-
-    GameActivation activation(*store, texts, controllers, state, [&] {
-        input_erneuern(joystick, *keys, pauser, systemLanguageId());
-        if (pad) {
-            openController();
-        }
-    });
-    AutoActivation autoActivation(*store, state, activation, [&timer] { timer.setTimerEnabled(true); });
-    autoActivation.alle_programme_aufbauen();
-    log(std::to_string(autoActivation.lookupList().size()) + " games in the library; watching for them to start");
-
-    ProcessNotify watcher;
-    watcher.setPollPriority(PollPriority::Lower);
-    watcher.setLogHandler(log);
-    watcher.onProcessCreated([&](const ProcessRecord& process) {
-        const LookupEntry* entry = autoActivation.match(process.exeFile);
-        const std::string name = entry != nullptr ? entry->group + "\\" + entry->game : std::string();
-        autoActivation.processCreated(process.exeFile);
-        if (entry != nullptr) {
-            log("game " + name + " started (" + process.exeFile + ")" +
-                (state.activeGame.empty() ? ", but it is no longer in the library"
-                 : state.noMapping        ? ": activated, but it has no controller or no Profile, so no keys are sent"
-                                          : ": activated"));
-        }
-    });
-    watcher.onProcessTerminated([&](const ProcessRecord& process) {
-        const LookupEntry* entry = autoActivation.match(process.exeFile);
-        if (entry != nullptr) {
-            const std::string name = entry->group + "\\" + entry->game;
-            autoActivation.processTerminated(process.exeFile);
-            log("game " + name + " ended");
-        }
-    });
+    MapperCore core(*store, texts, announcer, *keys, pad.get());
+    core.setLog(log);
+    core.watcher().setLogHandler(log);
+    core.openController();
+    log(core.joystick().isOpen() ? "controller: " + core.device().name()
+                                 : "no controller attached; waiting for a game all the same");
+    log(std::to_string(core.autoActivation().lookupList().size()) +
+        " games in the library; watching for them to start");
 
     std::unique_ptr<QSocketNotifier> input;
     std::string pending;
@@ -185,10 +143,10 @@ int runHeadless(int argc, char** argv, const HeadlessOptions& options) {
     }
 
     ExitGuard guard([&] {
-        loop.releaseAll();
+        core.loop().releaseAll();
         log("stopped; every held key was let go");
     });
-    timer.setTimerEnabled(true);
+    core.start();
     return QCoreApplication::exec();
 }
 
