@@ -17,8 +17,13 @@ void PollingLoop::tick() {
     }
     if (state_.noMapping) {
         releaseAll();
-        if (state_.activeGame.empty() && !state_.captureMode) {
-            host_.setTimerEnabled(false);
+        if (state_.activeGame.empty()) {
+            // A game without controller or Profile has ended: the window comes back as after any
+            // other game, instead of staying hidden until the tray icon is used.
+            host_.setMainWindowVisible(state_.mainWindowShown);
+            if (!state_.captureMode) {
+                host_.setTimerEnabled(false);
+            }
         }
         return;
     }

@@ -80,10 +80,17 @@ TEST_F(Loop, GameWithNoMappingSendsNothingAndLeavesTheWindowAlone) {
     EXPECT_EQ(host.visibilityCalls, 0);
 }
 
-TEST_F(Loop, NoMappingWithoutGameOrCaptureStopsTheTimer) {
+TEST_F(Loop, NoMappingWithoutGameOrCaptureStopsTheTimerAndGivesTheWindowBack) {
     state.noMapping = true;
+    host.visible = false;
     tick();
     EXPECT_FALSE(host.enabled);
+    EXPECT_EQ(host.visible, true);
+    // With the tray chosen the window stays away.
+    state.mainWindowShown = false;
+    host.enabled = true;
+    tick();
+    EXPECT_EQ(host.visible, false);
 }
 
 TEST_F(Loop, RunningGameHidesTheWindowAndEmitsInTickOrder) {
