@@ -26,7 +26,9 @@ public:
     virtual QString openFile(const QString& windowsFilter, const QString& defaultSuffix) = 0;
 
     // Announcer: the controller switch announces through the same windows.
-    void inform(std::string_view message) override { inform(QString::fromUtf8(message.data(), qsizetype(message.size()))); }
+    void inform(std::string_view message) override {
+        inform(QString::fromUtf8(message.data(), qsizetype(message.size())));
+    }
     void timedInfo(std::string_view caption, std::string_view message) override {
         timedInfo(QString::fromUtf8(caption.data(), qsizetype(caption.size())),
                   QString::fromUtf8(message.data(), qsizetype(message.size())));
