@@ -1,18 +1,231 @@
 #include "app/games/StartPage.h"
 
+#include <QApplication>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "app/dialogs/UserDialogs.h"
+#include "app/games/GameIcons.h"
+#include "app/games/GameLauncher.h"
 #include "app/window/AppContext.h"
+#include "app/window/GameLists.h"
+#include "controllers/ControllerRegistry.h"
+#include "games/AutoActivation.h"
+#include "games/CommandLine.h"
+#include "games/RegistryAccess.h"
+#include "input/Pause.h"
+#include "profiles/Activation.h"
+#include "profiles/GameAssignments.h"
 
 namespace pw {
+namespace {
 
-StartPage::StartPage(AppContext& context, QWidget* parent)
-    : Page(context, QStringLiteral("Panel15"), QStringLiteral("Panel16"), "Start", parent), side_(new QListWidget(this)) {
-    side_->setObjectName(QStringLiteral("ListView1"));
+std::string utf8(const QString& text) {
+    return text.toStdString();
+}
+QString qt(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
-void StartPage::enterPage() {}
+bool shownBySetting(const QWidget* w) {
+    return !w->isHidden() || !w->testAttribute(Qt::WA_WState_ExplicitShowHide);
+}
 
-void StartPage::applyTexts() { Page::applyTexts(); }
+const QSize kSmallIcons(16, 16);
+const QSize kLargeIcons(32, 32);
 
-void StartPage::selectRememberedGroup() {}
+}  // namespace
+
+StartPage::StartPage(AppContext& context, QWidget* parent)
+    : Page(context, QStringLiteral("Panel15"), QStringLiteral("Panel16"), "Start", parent),
+      groups_(new QListWidget(this)),
+      games_(new QListWidget(body())),
+      groupField_(new QLabel(body())) {
+    groups_->setObjectName(QStringLiteral("ListView1"));
+    groups_->setViewMode(QListView::ListMode);
+    groups_->setIconSize(kSmallIcons);
+    groups_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    groups_->viewport()->installEventFilter(this);
+    connect(groups_, &QListWidget::itemClicked, this, [this] { listView1Click(); });
+    connect(groups_, &QListWidget::currentRowChanged, this, [this] { listView1Change(); });
+
+    games_->setObjectName(QStringLiteral("ListView6"));
+    games_->setViewMode(QListView::IconMode);
+    games_->setIconSize(kLargeIcons);
+    games_->setGridSize(QSize(96, 72));
+    games_->setResizeMode(QListView::Adjust);
+    games_->setMovement(QListView::Static);
+    games_->setWordWrap(true);
+    games_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(games_, &QListWidget::itemDoubleClicked, this, [this] { listView6DblClick(); });
+    connect(games_, &QListWidget::itemActivated, this, [this](QListWidgetItem*) {
+        // Enter on a game starts it as a double click does; the double click itself comes as
+        // its own signal.
+        if (QApplication::mouseButtons() == Qt::NoButton) {
+            listView6DblClick();
+        }
+    });
+
+    // It only holds the group whose games are shown; never shown itself.
+    groupField_->setObjectName(QStringLiteral("StaticText3"));
+    groupField_->setFixedSize(4, 4);
+    groupField_->setVisible(false);
+
+    auto* layout = new QVBoxLayout(body());
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(0);
+    layout->addWidget(groupField_);
+    layout->addWidget(games_, 1);
+
+    connect(&context_.lists, &GameLists::groupsRebuilt, this, [this] { groupsRebuilt(); });
+    applyTexts();
+}
+
+void StartPage::applyTexts() {
+    Page::applyTexts();
+}
+
+void StartPage::enterPage() {
+    games_->clear();
+}
+
+void StartPage::groupsRebuilt() {
+    {
+        const QSignalBlocker blocker(groups_);
+        groups_->clear();
+        for (const GroupEntry& g : context_.lists.groups()) {
+            groups_->addItem(new QListWidgetItem(g.icon, g.name));
+        }
+        groups_->setCurrentRow(-1);
+    }
+    if (shownBySetting(groups_)) {
+        const int index = context_.lists.startGroupIndex;
+        if (index >= 0 && index < groups_->count()) {
+            groups_->setCurrentRow(index);
+        }
+    }
+}
+
+void StartPage::selectRememberedGroup() {
+    if (!shownBySetting(groups_)) {
+        return;
+    }
+    const int index = context_.lists.startGroupIndex;
+    if (index < 0 || index >= groups_->count()) {
+        return;
+    }
+    {
+        const QSignalBlocker blocker(groups_);
+        groups_->setCurrentRow(index);
+    }
+    listView1Click();
+}
+
+void StartPage::listView1Change() {
+    listView1Click();
+}
+
+void StartPage::listView1Click() {
+    const QListWidgetItem* item = groups_->currentItem();
+    if (item == nullptr || !item->isSelected()) {
+        return;
+    }
+    context_.lists.startGroupIndex = groups_->row(item);
+    const QString group = item->text();
+    try {
+        RegistryKey key = openProgramKey(context_.store);
+        if (key.openKey("games", true) && key.openKey(utf8(group), false)) {
+            scratch_ = key.subkeys();
+        } else {
+            scratch_.clear();
+        }
+    } catch (const StoreError&) {
+        // The games of the last group read stay in the list.
+    }
+    groupField_->setText(group);
+    games_->clear();
+    for (const std::string& game : scratch_) {
+        QString iconFile;
+        try {
+            RegistryKey key(context_.store);
+            if (key.openKey("\\" + gameKeyPath(utf8(group), game), false)) {
+                iconFile = qt(key.readString("icon"));
+            }
+        } catch (const StoreError&) {
+        }
+        games_->addItem(new QListWidgetItem(displayIcon(extractGameIcon(iconFile), iconFile), qt(game)));
+    }
+}
+
+void StartPage::listView6DblClick() {
+    const QListWidgetItem* item = games_->currentItem();
+    if (item == nullptr || !item->isSelected()) {
+        return;
+    }
+    startGame(groupField_->text(), item->text());
+    // The cursor is the default one again, whatever the start did with it.
+    while (QApplication::overrideCursor() != nullptr) {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void StartPage::startGame(const QString& group, const QString& game) {
+    context_.controllers.akt_controller();
+    context_.autoActivation.launchPending = true;
+
+    const std::string none(context_.texts.text(TextGroup::Interface, "Ohne Auswahl"));
+    std::string exe;
+    std::string controller = none;
+    std::string profil = none;
+    try {
+        RegistryKey key(context_.store);
+        if (key.openKey("\\" + gameKeyPath(utf8(group), utf8(game)), false)) {
+            exe = key.readString("exe");
+            controller = key.readString("controller");
+            profil = key.readString("profil");
+        }
+    } catch (const StoreError&) {
+        // The values read so far are used.
+    }
+    context_.state.noMapping = context_.activation.noMappingFor(controller, profil);
+    context_.activation.commandos_wechsel(utf8(group), utf8(game), true);
+    context_.pauser.pause(1000);
+    loadLiveTable(context_.store, utf8(group), utf8(game), context_.state.slots);
+
+    const auto exists = [](const std::string& path) { return !path.empty() && QFileInfo(qt(path)).isFile(); };
+    const CommandLineParts parts = resolveCommandLine(exe, exists);
+    if (!exists(parts.file)) {
+        return;
+    }
+    // The game runs in the folder of its program, not in the one its parameters may name.
+    const QString file = qt(cutToCharacters(parts.file));
+    const QString parameters = qt(cutToCharacters(parts.parameters));
+    const QString directory = qt(cutToCharacters(folderOf(parts.file)));
+    const LaunchResult result = launchFile(file, parameters, directory);
+    context_.hideMainWindow();
+    if (result == LaunchResult::FileNotFound) {
+        context_.dialogs.inform(context_.text("Datei nicht gefunden"));
+    } else if (result == LaunchResult::WineMissing) {
+        context_.dialogs.inform(context_.text("Windows-Programme brauchen Wine; bitte Wine installieren"));
+    }
+}
+
+void StartPage::listView1MouseDown(Qt::MouseButton button) {
+    if (button != Qt::RightButton) {
+        return;
+    }
+    const bool large = groups_->viewMode() == QListView::IconMode;
+    groups_->setViewMode(large ? QListView::ListMode : QListView::IconMode);
+    groups_->setIconSize(large ? kSmallIcons : kLargeIcons);
+}
+
+bool StartPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == groups_->viewport() && event->type() == QEvent::MouseButtonPress) {
+        listView1MouseDown(static_cast<QMouseEvent*>(event)->button());
+    }
+    return Page::eventFilter(watched, event);
+}
 
 }  // namespace pw
