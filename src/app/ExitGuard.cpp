@@ -29,6 +29,7 @@ ExitGuard::ExitGuard(std::function<void()> atExit, QObject* parent)
         connect(notifier_, &QSocketNotifier::activated, this, [this] {
             char byte = 0;
             [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &byte, 1);
+            stopRequested_ = true;
             runOnce();
             QCoreApplication::quit();
         });

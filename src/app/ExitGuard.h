@@ -17,11 +17,15 @@ public:
 
     // Runs the last action now unless it has run already.
     void runOnce();
+    // Whether SIGINT or SIGTERM has come: a program still starting up checks this before it enters
+    // its event loop, since a quit asked for before then is lost.
+    bool stopRequested() const { return stopRequested_; }
 
 private:
     std::function<void()> atExit_;
     QSocketNotifier* notifier_ = nullptr;
     bool done_ = false;
+    bool stopRequested_ = false;
 };
 
 }  // namespace pw

@@ -95,6 +95,7 @@ constexpr std::array kInterfaceTexts = std::to_array<std::string_view>({
     "Windows-Programme brauchen Wine; bitte Wine installieren",
     "Hilfedatei nicht gefunden",
     "Programm nicht gefunden",
+    "Offline?",
 });
 
 constexpr std::array kActionNames = std::to_array<std::string_view>({

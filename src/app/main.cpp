@@ -17,6 +17,7 @@
 #include "app/LanguageTables.h"
 #include "app/ProgramDirectory.h"
 #include "app/SimulateCommand.h"
+#include "app/window/main/DesktopApp.h"
 #include "games/RegistryFile.h"
 #include "games/sqlite/SqliteSettingsStore.h"
 #include "input/KeyOutputBackends.h"
@@ -27,7 +28,9 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: padwarden [--headless [--print-keys] [--virtual-pad] | --simulate FILE | --check-keys | --texts |\n"
+    "usage: padwarden                 the desktop program: starts into the tray\n"
+    "       padwarden [--headless [--print-keys] [--virtual-pad] | --simulate FILE | --check-keys | --texts "
+    "|\n"
     "                  --export FILE | --import FILE | --help]\n"
     "\n"
     "  --headless       the mapper without windows: watches for library games to start and turns the\n"
@@ -159,10 +162,14 @@ int simulate(const std::string& file) {
     return status == 0 && g_signal != 0 ? 128 + static_cast<int>(g_signal) : status;
 }
 
+bool isSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// A desktop to show windows on; a chosen Qt platform (offscreen, vnc ...) counts as one.
 bool hasDisplay() {
-    const char* x = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x != nullptr && *x != '\0') || (wayland != nullptr && *wayland != '\0');
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM");
 }
 
 }  // namespace
@@ -213,11 +220,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!hasDisplay()) {
-        std::cerr << "padwarden: no desktop found (DISPLAY and WAYLAND_DISPLAY are unset); "
-                     "try the scripted controller: padwarden --simulate FILE\n";
+        std::cerr
+            << "padwarden: needs a desktop (DISPLAY or WAYLAND_DISPLAY is not set); without one, run the "
+               "mapper with padwarden --headless or try a scripted controller with padwarden --simulate "
+               "FILE\n";
         return 2;
     }
-    std::cerr << "padwarden: the desktop window is not part of this build yet; "
-                 "try the scripted controller: padwarden --simulate FILE\n";
-    return 2;
+    return pw::runDesktop(argc, argv);
 }

@@ -56,6 +56,7 @@ const std::vector<std::pair<G, std::string_view>> kSameInEnglish = {
     {G::Interface, "Action"},
     {G::Interface, "Controller"},
     {G::Interface, "OK"},
+    {G::Interface, "Offline?"},
 };
 
 bool sameInEnglish(G group, std::string_view germanDefault) {

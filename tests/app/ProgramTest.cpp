@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -134,10 +135,70 @@ TEST(Program, CheckKeysSaysInOneLineHowKeysGoOrWhyTheyCannot) {
     }
 }
 
-TEST(Program, WithoutADesktopItSaysSoAndNamesTheScriptedController) {
-    const ProgramRun r = runProgram({}, {"DISPLAY=", "WAYLAND_DISPLAY="});
+TEST(Program, WithoutADesktopItSaysSoInOneLineAndNamesTheHeadlessAndScriptedModes) {
+    const ProgramRun r = runProgram({}, {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="});
     EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("needs a desktop"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--headless"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("--simulate"), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+// The desktop program on the offscreen platform, in its own program folder.
+TEST(Program, ASecondDesktopStartBringsUpTheRunningOneAndEnds) {
+    TempDir home;
+    const std::string err = home.file("first.err");
+    const pid_t first = ::fork();
+    if (first == 0) {
+        ::setenv("PADWARDEN_HOME", home.file("").c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::unsetenv("DISPLAY");
+        ::unsetenv("WAYLAND_DISPLAY");
+        std::freopen(err.c_str(), "w", stderr);
+        ::execl(PADWARDEN_PROGRAM, PADWARDEN_PROGRAM, static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // The line that tells how keys are sent comes once the instance listens for later starts.
+    const auto up = [&] { return readFile(err).find("padwarden: ") != std::string::npos; };
+    for (int i = 0; i < 400 && !up(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(up()) << "the first instance did not start: " << readFile(err);
+
+    // A second start that ran on instead of handing over would never end: it gets 30 seconds.
+    const std::string secondErr = home.file("second.err");
+    const pid_t second = ::fork();
+    if (second == 0) {
+        ::setenv("PADWARDEN_HOME", home.file("").c_str(), 1);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        std::freopen(secondErr.c_str(), "w", stderr);
+        ::execl(PADWARDEN_PROGRAM, PADWARDEN_PROGRAM, static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    int secondStatus = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 600 && ended == 0; ++i) {
+        ended = ::waitpid(second, &secondStatus, WNOHANG);
+        if (ended == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    if (ended == 0) {
+        ::kill(second, SIGKILL);
+        ::waitpid(second, &secondStatus, 0);
+        ADD_FAILURE() << "the second start did not end";
+    }
+    EXPECT_TRUE(WIFEXITED(secondStatus) && WEXITSTATUS(secondStatus) == 0);
+    EXPECT_NE(readFile(secondErr).find("already running"), std::string::npos) << readFile(secondErr);
+
+    int status = 0;
+    EXPECT_EQ(::waitpid(first, &status, WNOHANG), 0) << "the first instance ended";
+    ::kill(first, SIGTERM);
+    ::waitpid(first, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status)) << readFile(err);
+    // Its store and default groups were made in the program folder.
+    EXPECT_TRUE(std::ifstream(home.file("registry.sqlite")).good());
 }
 
 TEST(Program, UnknownOptionsAreRefusedWithTheUsage) {

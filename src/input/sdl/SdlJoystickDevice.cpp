@@ -14,6 +14,9 @@ namespace pw {
 SdlJoystickSubsystem::SdlJoystickSubsystem() {
     // Read the controller while another program (the game) has the focus.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    // SIGINT and SIGTERM are the program's: SDL would turn them into a quit event nobody reads,
+    // and the program would no longer end on them.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) {
         error_ = SDL_GetError();
         return;

@@ -1,9 +1,11 @@
 #include "app/window/main/MainWindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -57,6 +59,29 @@ PageButton::PageButton(QWidget* parent) : QLabel(parent) {
     setAutoFillBackground(true);
 }
 
+void PageButton::setCaption(const QString& caption) {
+    setText(caption);
+    // Long captions ("Controller-Eigenschaften", or a translation) get a narrower, then a smaller
+    // font, so that they fit the column instead of being cut.
+    QFont f = QApplication::font();
+    f.setBold(true);
+    const int room = kColumnWidth - 8;
+    const auto fits = [&] { return QFontMetrics(f).horizontalAdvance(caption) <= room; };
+    for (const int stretch : {QFont::Unstretched, QFont::SemiCondensed, QFont::Condensed}) {
+        f.setStretch(stretch);
+        if (fits()) {
+            break;
+        }
+    }
+    while (!fits() && f.pointSizeF() > 6.5) {
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+    }
+    if (!fits()) {
+        f.setBold(false);
+    }
+    setFont(f);
+}
+
 void PageButton::mousePressEvent(QMouseEvent* event) {
     pressed_ = event->button() == Qt::LeftButton;
     QLabel::mousePressEvent(event);
@@ -100,7 +125,7 @@ MainWindow::MainWindow(AppContext& context, bool trayAvailable, QWidget* parent)
     column_->setStyleSheet(
         QStringLiteral("QFrame#Panel1 { background: #3c4a63; }"
                        "QFrame#Panel1 QAbstractItemView { background: #c8c8c8; border: none; }"
-                       "QFrame#Panel1 QLabel { background: #e8e8e8; color: #1b2433; font-weight: bold; }"));
+                       "QFrame#Panel1 QLabel { background: #e8e8e8; color: #1b2433; }"));
     columnLayout_ = new QVBoxLayout(column_);
     columnLayout_->setContentsMargins(0, 0, 0, 0);
     columnLayout_->setSpacing(1);
@@ -162,7 +187,13 @@ MainWindow::MainWindow(AppContext& context, bool trayAvailable, QWidget* parent)
     felder_zuweisen();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The pages go first: their lists in the left column must outlive them.
+    for (Page*& page : pages_) {
+        delete page;
+        page = nullptr;
+    }
+}
 
 void MainWindow::buildTopBar(QVBoxLayout* outer) {
     auto* bar = new QFrame(this);
@@ -225,7 +256,7 @@ void MainWindow::felder_zuweisen() {
     trayButton_->setText(context_.text("Tray"));
     helpButton_->setText(context_.text("Hilfe"));
     for (std::size_t i = 0; i < pages_.size(); ++i) {
-        buttons_[i]->setText(context_.text(pages_[i]->caption()));
+        buttons_[i]->setCaption(context_.text(pages_[i]->caption()));
         pages_[i]->applyTexts();
     }
     if (QMenu* menu = tray_->contextMenu(); menu != nullptr && menu->actions().size() == 2) {

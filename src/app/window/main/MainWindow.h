@@ -25,6 +25,9 @@ class PageButton final : public QLabel {
 public:
     explicit PageButton(QWidget* parent = nullptr);
 
+    // Shows the caption in a font that fits the column.
+    void setCaption(const QString& caption);
+
 Q_SIGNALS:
     void clicked();
 
