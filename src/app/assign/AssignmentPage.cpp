@@ -33,14 +33,6 @@ namespace {
 constexpr int kEntryTextIndent = 20;
 constexpr int kMarkSize = 20;
 
-QString fromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string toUtf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
 // The entries of the game and controller boxes: the entry's icon at the left, its text 20 pixels
 // in; the selected entry in the highlight colour with white text, every other one black on the
 // window colour.

@@ -23,19 +23,6 @@
 namespace pw {
 namespace {
 
-std::string utf8(const QString& text) {
-    return text.toStdString();
-}
-QString qt(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-// Whether a widget is shown by its own setting, as the page switch sets it: only an explicit
-// hide counts, so a page that the main window has not yet put on the screen counts as shown.
-bool shownBySetting(const QWidget* w) {
-    return !w->isHidden() || !w->testAttribute(Qt::WA_WState_ExplicitShowHide);
-}
-
 QString foldAscii(const QString& text) {
     QString folded = text;
     for (QChar& c : folded) {
@@ -47,7 +34,7 @@ QString foldAscii(const QString& text) {
 }
 
 bool fileExists(const std::string& path) {
-    return !path.empty() && QFileInfo(qt(path)).isFile();
+    return !path.empty() && QFileInfo(fromUtf8(path)).isFile();
 }
 
 // The hourglass while the store is written; the default cursor again however the step ends.
@@ -202,7 +189,7 @@ void GameLibraryPage::aktualisieren() {
         RegistryKey key = openProgramKey(context_.store);
         if (key.openKey("games", true)) {
             for (const std::string& name : key.subkeys()) {
-                names << qt(name);
+                names << fromUtf8(name);
             }
         }
     } catch (const StoreError&) {
@@ -231,13 +218,13 @@ void GameLibraryPage::treeaktualisieren() {
     QList<GroupEntry> groups;
     for (int i = 0; i < groupList_->count(); ++i) {
         const QString group = groupList_->item(i)->text();
-        const QIcon picture = groupPicture(groupPictureIndex(utf8(group)));
+        const QIcon picture = groupPicture(groupPictureIndex(toUtf8(group)));
         groups.append(GroupEntry{group, picture});
         auto* node = new QTreeWidgetItem(tree_, QStringList{group});
         node->setIcon(0, picture);
         try {
             RegistryKey key = openProgramKey(context_.store);
-            if (!key.openKey("games", true) || !key.openKey(utf8(group), false)) {
+            if (!key.openKey("games", true) || !key.openKey(toUtf8(group), false)) {
                 continue;
             }
             const std::string groupPath = key.path();
@@ -245,9 +232,9 @@ void GameLibraryPage::treeaktualisieren() {
                 RegistryKey gameKey(context_.store);
                 QString iconFile;
                 if (gameKey.openKey("\\" + joinKeyPath(groupPath, game), false)) {
-                    iconFile = qt(gameKey.readString("icon"));
+                    iconFile = fromUtf8(gameKey.readString("icon"));
                 }
-                auto* child = new QTreeWidgetItem(node, QStringList{qt(game)});
+                auto* child = new QTreeWidgetItem(node, QStringList{fromUtf8(game)});
                 child->setIcon(0, displayIcon(extractGameIcon(iconFile), iconFile));
             }
         } catch (const StoreError&) {
@@ -287,15 +274,15 @@ void GameLibraryPage::treeView1Click() {
     }
     try {
         RegistryKey key = openProgramKey(context_.store);
-        if (!key.openKey("games", true) || !key.openKey(utf8(groupNode->text(0)), false) ||
-            !key.openKey(utf8(node->text(0)), false)) {
+        if (!key.openKey("games", true) || !key.openKey(toUtf8(groupNode->text(0)), false) ||
+            !key.openKey(toUtf8(node->text(0)), false)) {
             return;
         }
-        nameEdit_->setText(qt(key.readString("name")));
+        nameEdit_->setText(fromUtf8(key.readString("name")));
         editorGameKey_ = node->text(0);
-        commandEdit_->setText(qt(key.readString("exe")));
-        folderEdit_->setText(qt(key.readString("path")));
-        iconSource_ = qt(key.readString("icon"));
+        commandEdit_->setText(fromUtf8(key.readString("exe")));
+        folderEdit_->setText(fromUtf8(key.readString("path")));
+        iconSource_ = fromUtf8(key.readString("icon"));
         showIcon(node->icon(0));
     } catch (const StoreError&) {
         // The fields keep what was loaded so far.
@@ -307,7 +294,7 @@ void GameLibraryPage::listBox1Click() {
 }
 
 bool GameLibraryPage::checkName(const QString& name) {
-    if (acceptableKeyName(utf8(name))) {
+    if (acceptableKeyName(toUtf8(name))) {
         return true;
     }
     context_.dialogs.inform(context_.text("Namen ohne \\ eingeben"));
@@ -324,7 +311,7 @@ void GameLibraryPage::speedButton3Click() {
         return;
     }
     try {
-        openProgramKey(context_.store).createKey(utf8(QStringLiteral("games\\") + answer));
+        openProgramKey(context_.store).createKey(toUtf8(QStringLiteral("games\\") + answer));
     } catch (const StoreError& e) {
         context_.dialogs.inform(QString::fromUtf8(e.what()));
         return;
@@ -348,7 +335,7 @@ void GameLibraryPage::speedButton4Click() {
             RegistryKey key = openProgramKey(context_.store);
             key.openKey("games", true);
             // A group of that name in any case keeps its place: the move then does nothing.
-            key.moveKey(utf8(old), utf8(answer));
+            key.moveKey(toUtf8(old), toUtf8(answer));
         } catch (const StoreError& e) {
             context_.dialogs.inform(QString::fromUtf8(e.what()));
         }
@@ -368,7 +355,7 @@ void GameLibraryPage::speedButton5Click() {
     try {
         RegistryKey key = openProgramKey(context_.store);
         key.openKey("games", true);
-        key.deleteKey(utf8(group));
+        key.deleteKey(toUtf8(group));
     } catch (const StoreError& e) {
         context_.dialogs.inform(QString::fromUtf8(e.what()));
     }
@@ -385,13 +372,13 @@ void GameLibraryPage::speedButton6Click() {
 
 void GameLibraryPage::speedButton2Click() {
     const QString file =
-        context_.dialogs.openFile(qt(programFileFilter(context_.texts)), QStringLiteral("exe"));
+        context_.dialogs.openFile(fromUtf8(programFileFilter(context_.texts)), QStringLiteral("exe"));
     if (file.isEmpty() || !QFileInfo(file).isFile()) {
         return;
     }
-    nameEdit_->setText(qt(proposedGameName(utf8(file))));
+    nameEdit_->setText(fromUtf8(proposedGameName(toUtf8(file))));
     commandEdit_->setText(file);
-    folderEdit_->setText(qt(folderOf(utf8(file))));
+    folderEdit_->setText(fromUtf8(folderOf(toUtf8(file))));
     const GameIcon found = extractGameIcon(file);
     iconSource_ = found.iconSource;
     showIcon(displayIcon(found, file));
@@ -409,7 +396,7 @@ void GameLibraryPage::speedButton2Click() {
 }
 
 void GameLibraryPage::image1Click() {
-    const QString file = context_.dialogs.openFile(qt(pictureFileFilter(context_.texts)), QString());
+    const QString file = context_.dialogs.openFile(fromUtf8(pictureFileFilter(context_.texts)), QString());
     if (file.isEmpty() || !QFileInfo(file).isFile()) {
         return;
     }
@@ -434,7 +421,7 @@ void GameLibraryPage::speedButton7Click() {
     if (!checkName(name)) {
         return;
     }
-    const CommandLineParts parts = resolveCommandLine(utf8(commandEdit_->text()), fileExists);
+    const CommandLineParts parts = resolveCommandLine(toUtf8(commandEdit_->text()), fileExists);
     if (!fileExists(parts.file)) {
         context_.dialogs.inform(context_.text("Datei existiert nicht"));
         return;
@@ -442,15 +429,15 @@ void GameLibraryPage::speedButton7Click() {
 
     const BusyCursor busy;
     const auto writeStartValues = [&](RegistryKey& key) {
-        key.writeString("name", utf8(name));
-        key.writeString("exe", utf8(commandEdit_->text()));
-        key.writeString("icon", utf8(iconSource_));
-        key.writeString("path", utf8(folderEdit_->text()));
+        key.writeString("name", toUtf8(name));
+        key.writeString("exe", toUtf8(commandEdit_->text()));
+        key.writeString("icon", toUtf8(iconSource_));
+        key.writeString("path", toUtf8(folderEdit_->text()));
     };
     const auto writeNewGame = [&](const QString& inGroup) {
         RegistryKey key = openProgramKey(context_.store);
         key.openKey("games", true);
-        key.openKey(utf8(inGroup + QStringLiteral("\\") + name), true);
+        key.openKey(toUtf8(inGroup + QStringLiteral("\\") + name), true);
         writeStartValues(key);
         const std::string none(context_.texts.text(TextGroup::Interface, "Ohne Auswahl"));
         key.writeString("controller", none + "\\" + none);
@@ -466,13 +453,13 @@ void GameLibraryPage::speedButton7Click() {
             games.openKey("games", true);
             // Nothing moves when the target exists: saving under an unchanged name and group
             // overwrites the game in place.
-            games.moveKey(utf8(editorGroupKey_ + QStringLiteral("\\") + editorGameKey_),
-                          utf8(chosenGroup_ + QStringLiteral("\\") + name));
+            games.moveKey(toUtf8(editorGroupKey_ + QStringLiteral("\\") + editorGameKey_),
+                          toUtf8(chosenGroup_ + QStringLiteral("\\") + name));
             RegistryKey target = openProgramKey(context_.store);
             target.openKey("games", true);
-            if (target.openKey(utf8(chosenGroup_ + QStringLiteral("\\") + name), false)) {
+            if (target.openKey(toUtf8(chosenGroup_ + QStringLiteral("\\") + name), false)) {
                 writeStartValues(target);
-            } else if (target.keyExists(utf8(chosenGroup_))) {
+            } else if (target.keyExists(toUtf8(chosenGroup_))) {
                 // The loaded game is gone and no game has the new name: it is saved anew.
                 writeNewGame(chosenGroup_);
             } else {
@@ -505,9 +492,9 @@ void GameLibraryPage::speedButton8Click() {
     const QString group = selectedGroup();
     try {
         RegistryKey key = openProgramKey(context_.store);
-        if (!group.isEmpty() && key.openKey("games", true) && key.openKey(utf8(group), false) &&
-            key.keyExists(utf8(name))) {
-            key.deleteKey(utf8(name));
+        if (!group.isEmpty() && key.openKey("games", true) && key.openKey(toUtf8(group), false) &&
+            key.keyExists(toUtf8(name))) {
+            key.deleteKey(toUtf8(name));
         }
     } catch (const StoreError&) {
         // As before: the game stays when it cannot be deleted.

@@ -22,17 +22,6 @@
 namespace pw {
 namespace {
 
-std::string utf8(const QString& text) {
-    return text.toStdString();
-}
-QString qt(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-bool shownBySetting(const QWidget* w) {
-    return !w->isHidden() || !w->testAttribute(Qt::WA_WState_ExplicitShowHide);
-}
-
 const QSize kSmallIcons(16, 16);
 const QSize kLargeIcons(32, 32);
 
@@ -136,7 +125,7 @@ void StartPage::listView1Click() {
     const QString group = item->text();
     try {
         RegistryKey key = openProgramKey(context_.store);
-        if (key.openKey("games", true) && key.openKey(utf8(group), false)) {
+        if (key.openKey("games", true) && key.openKey(toUtf8(group), false)) {
             scratch_ = key.subkeys();
         } else {
             scratch_.clear();
@@ -150,12 +139,13 @@ void StartPage::listView1Click() {
         QString iconFile;
         try {
             RegistryKey key(context_.store);
-            if (key.openKey("\\" + gameKeyPath(utf8(group), game), false)) {
-                iconFile = qt(key.readString("icon"));
+            if (key.openKey("\\" + gameKeyPath(toUtf8(group), game), false)) {
+                iconFile = fromUtf8(key.readString("icon"));
             }
         } catch (const StoreError&) {
         }
-        games_->addItem(new QListWidgetItem(displayIcon(extractGameIcon(iconFile), iconFile), qt(game)));
+        games_->addItem(
+            new QListWidgetItem(displayIcon(extractGameIcon(iconFile), iconFile), fromUtf8(game)));
     }
 }
 
@@ -181,7 +171,7 @@ void StartPage::startGame(const QString& group, const QString& game) {
     std::string profil = none;
     try {
         RegistryKey key(context_.store);
-        if (key.openKey("\\" + gameKeyPath(utf8(group), utf8(game)), false)) {
+        if (key.openKey("\\" + gameKeyPath(toUtf8(group), toUtf8(game)), false)) {
             exe = key.readString("exe");
             controller = key.readString("controller");
             profil = key.readString("profil");
@@ -190,19 +180,21 @@ void StartPage::startGame(const QString& group, const QString& game) {
         // The values read so far are used.
     }
     context_.state.noMapping = context_.activation.noMappingFor(controller, profil);
-    context_.activation.commandos_wechsel(utf8(group), utf8(game), true);
+    context_.activation.commandos_wechsel(toUtf8(group), toUtf8(game), true);
     context_.pauser.pause(1000);
-    loadLiveTable(context_.store, utf8(group), utf8(game), context_.state.slots);
+    loadLiveTable(context_.store, toUtf8(group), toUtf8(game), context_.state.slots);
 
-    const auto exists = [](const std::string& path) { return !path.empty() && QFileInfo(qt(path)).isFile(); };
+    const auto exists = [](const std::string& path) {
+        return !path.empty() && QFileInfo(fromUtf8(path)).isFile();
+    };
     const CommandLineParts parts = resolveCommandLine(exe, exists);
     if (!exists(parts.file)) {
         return;
     }
     // The game runs in the folder of its program, not in the one its parameters may name.
-    const QString file = qt(cutToCharacters(parts.file));
-    const QString parameters = qt(cutToCharacters(parts.parameters));
-    const QString directory = qt(cutToCharacters(folderOf(parts.file)));
+    const QString file = fromUtf8(cutToCharacters(parts.file));
+    const QString parameters = fromUtf8(cutToCharacters(parts.parameters));
+    const QString directory = fromUtf8(cutToCharacters(folderOf(parts.file)));
     const LaunchResult result = launchFile(file, parameters, directory);
     context_.hideMainWindow();
     if (result == LaunchResult::FileNotFound) {

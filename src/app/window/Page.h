@@ -4,10 +4,26 @@
 #include <QLabel>
 #include <QString>
 #include <QVBoxLayout>
+#include <string>
+#include <string_view>
 
 namespace pw {
 
 struct AppContext;
+
+// The domain's UTF-8 text as Qt text, and back.
+inline QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+inline std::string toUtf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
+
+// Whether a widget is shown by its own setting, as the page switch sets it: only an explicit hide
+// counts, so a page that the main window has not yet put on the screen counts as shown.
+inline bool shownBySetting(const QWidget* w) {
+    return !w->isHidden() || !w->testAttribute(Qt::WA_WState_ExplicitShowHide);
+}
 
 // One of the five pages of the main window: the page panel in the client area, headed by a bar
 // that repeats the page's caption, and the list it shows in the left column between the page
