@@ -15,6 +15,7 @@
 #include "games/RegistryAccess.h"
 #include "games/sqlite/SqliteSettingsStore.h"
 #include "input/KeyOutputBackends.h"
+#include "input/Simulation.h"
 #include "input/SimulationScript.h"
 #include "input/sdl/SdlVirtualJoystick.h"
 
@@ -43,13 +44,6 @@ private:
     }
 };
 
-class NoKeyOutput final : public KeyOutput {
-public:
-    void keyDown(std::uint8_t, std::uint8_t) override {}
-    void keyUp(std::uint8_t, std::uint8_t) override {}
-    void beep(int) override {}
-};
-
 // Applies the controller statements of a line read from standard input to the virtual pad.
 void applyPadLine(const std::string& line, SdlVirtualJoystick& pad) {
     const SimParseResult parsed = parseSimulationScript(line);
@@ -58,23 +52,8 @@ void applyPadLine(const std::string& line, SdlVirtualJoystick& pad) {
         return;
     }
     for (const SimStatement& s : parsed.script->statements) {
-        using K = SimStatement::Kind;
-        switch (s.kind) {
-            case K::Press:
-                pad.setButton(s.number - 1, true);
-                break;
-            case K::Release:
-                pad.setButton(s.number - 1, false);
-                break;
-            case K::Axis:
-                pad.setAxis(s.number, static_cast<std::int16_t>(s.value));
-                break;
-            case K::Hat:
-                pad.setHat(static_cast<HatDirection>(s.value));
-                break;
-            default:
-                log("virtual controller: only press, release, axis and hat are taken here");
-                break;
+        if (!applyToPad(s, pad)) {
+            log("virtual controller: only press, release, axis and hat are taken here");
         }
     }
 }
@@ -103,7 +82,7 @@ int runHeadless(int argc, char** argv, const HeadlessOptions& options) {
     } else {
         KeyOutputChoice choice = chooseKeyOutput({});
         log(choice.message.starts_with("padwarden: ") ? choice.message.substr(11) : choice.message);
-        keys = choice.output ? std::move(choice.output) : std::make_unique<NoKeyOutput>();
+        keys = choice.output ? std::move(choice.output) : std::make_unique<SilentKeyOutput>();
     }
 
     std::unique_ptr<SdlVirtualJoystick> pad;

@@ -40,6 +40,26 @@ private:
 
 }  // namespace
 
+bool applyToPad(const SimStatement& s, SdlVirtualJoystick& pad) {
+    using K = SimStatement::Kind;
+    switch (s.kind) {
+        case K::Press:
+            pad.setButton(s.number - 1, true);
+            return true;
+        case K::Release:
+            pad.setButton(s.number - 1, false);
+            return true;
+        case K::Axis:
+            pad.setAxis(s.number, static_cast<std::int16_t>(s.value));
+            return true;
+        case K::Hat:
+            pad.setHat(static_cast<HatDirection>(s.value));
+            return true;
+        default:
+            return false;
+    }
+}
+
 bool runSimulation(const SimScript& script, std::ostream& out, std::string& error,
                    const std::atomic<bool>* stop, const GameActivator& activateGame) {
     SdlVirtualJoystick pad(script.axes, script.buttons, script.hats);
@@ -75,16 +95,10 @@ bool runSimulation(const SimScript& script, std::ostream& out, std::string& erro
                 state.slots.assign(s.action, s.keySequence);
                 break;
             case K::Press:
-                pad.setButton(s.number - 1, true);
-                break;
             case K::Release:
-                pad.setButton(s.number - 1, false);
-                break;
             case K::Axis:
-                pad.setAxis(s.number, static_cast<std::int16_t>(s.value));
-                break;
             case K::Hat:
-                pad.setHat(static_cast<HatDirection>(s.value));
+                applyToPad(s, pad);
                 break;
             case K::Game:
                 if (!activateGame) {

@@ -1,12 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <iosfwd>
 #include <string>
 
 #include "input/SimulationScript.h"
-
-#include <functional>
 
 namespace pw {
 
@@ -21,8 +20,14 @@ namespace pw {
 // joystick (activation may re-open it); without one, a script that names a game fails.
 struct MappingState;
 class Joystick;
-using GameActivator =
-    std::function<void(const std::string& group, const std::string& game, MappingState& state, Joystick& joystick)>;
+class SdlVirtualJoystick;
+
+// Applies a controller statement (press, release, axis, hat) to the virtual controller; false for
+// any other statement.
+bool applyToPad(const SimStatement& statement, SdlVirtualJoystick& pad);
+
+using GameActivator = std::function<void(const std::string& group, const std::string& game,
+                                         MappingState& state, Joystick& joystick)>;
 
 bool runSimulation(const SimScript& script, std::ostream& out, std::string& error,
                    const std::atomic<bool>* stop = nullptr, const GameActivator& activateGame = {});

@@ -23,19 +23,6 @@
 #include "input/KeyOutputBackends.h"
 
 namespace pw {
-namespace {
-
-// Where no key can be sent, the program still runs: the user can set everything up, and the
-// beeps of the editors still sound.
-class BeepOnlyOutput final : public KeyOutput {
-public:
-    void keyDown(std::uint8_t, std::uint8_t) override {}
-    void keyUp(std::uint8_t, std::uint8_t) override {}
-    void beep(int) override { QApplication::beep(); }
-};
-
-}  // namespace
-
 DesktopSession::DesktopSession(SettingsStore& store, KeyOutput& keys, std::filesystem::path programDirectory,
                                bool trayAvailable)
     : dialogs_(texts_, [&keys](int value) { keys.beep(value); }),
@@ -121,7 +108,8 @@ int runDesktop(int argc, char** argv) {
     // that this instance is up.
     std::cerr << choice.message << "\n";
     std::unique_ptr<KeyOutput> keys =
-        choice.output ? std::move(choice.output) : std::make_unique<BeepOnlyOutput>();
+        choice.output ? std::move(choice.output)
+                      : std::make_unique<SilentKeyOutput>([](int) { QApplication::beep(); });
 
     DesktopSession session(*store, *keys, directory, QSystemTrayIcon::isSystemTrayAvailable());
     MainWindow& window = session.window();

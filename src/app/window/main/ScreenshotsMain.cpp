@@ -24,13 +24,6 @@
 
 namespace {
 
-class SilentOutput final : public pw::KeyOutput {
-public:
-    void keyDown(std::uint8_t, std::uint8_t) override {}
-    void keyUp(std::uint8_t, std::uint8_t) override {}
-    void beep(int) override {}
-};
-
 void settle(int ms = 60) {
     QElapsedTimer t;
     t.start();
@@ -112,7 +105,7 @@ int main(int argc, char** argv) {
     auto store = pw::SqliteSettingsStore::open(dir / "registry.sqlite");
     seed(*store, dir);
 
-    SilentOutput keys;
+    pw::SilentKeyOutput keys;
     pw::DesktopSession session(*store, keys, dir, false);
     session.core().controllers().saveCurrent("gamepad", "Dual Pad");
     pw::MainWindow& window = session.window();
