@@ -2,9 +2,12 @@
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 
+#include "app/games/GameLibraryPage.h"
 #include "app/games/StartPage.h"
 #include "app/window/main/MainWindow.h"
 #include "games/RegistryAccess.h"
@@ -57,6 +60,13 @@ TEST_F(MainWindowTest, IsMadeHiddenWithItsFixedSizeAndCreateShowsTheStartPage) {
     EXPECT_FALSE(window.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(window.windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_EQ(window.currentPage(), 0);
+    // The tree and the other pages' group lists are built once the event loop runs.
+    ASSERT_TRUE(window.gamePage()->timer2()->isActive());
+    QDeadlineTimer deadline(5000);
+    while (fx.lists.groups().size() < 5 && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_EQ(fx.lists.groups().size(), 5);
     EXPECT_FALSE(fx.state.captureMode);
     EXPECT_TRUE(fx.state.activeGame.empty());
     // The default groups exist, and "exepath" names the program's folder.

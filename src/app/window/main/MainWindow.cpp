@@ -243,9 +243,8 @@ void MainWindow::formCreate() {
     ensureDefaultGroups(context_.store, QCoreApplication::applicationDirPath().toStdString() + "/");
     context_.autoActivation.alle_programme_aufbauen();
     context_.controllers.setLastActivatedController(context_.controllers.akt_controller());
-    // The game page counts as shown while the window is made, so the tree and the group lists of
-    // the other pages are built once now.
-    wechsle_listview(1);
+    // No page has been hidden yet, so the game page counts as shown: its tree and the group lists
+    // of the other pages are built once, as soon as the event loop runs.
     games_->aktualisieren();
     wechsle_listview(0);
 }
