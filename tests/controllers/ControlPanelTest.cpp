@@ -16,33 +16,15 @@
 #include "support/FakeJoystickDevice.h"
 #include "support/QtApp.h"
 #include "support/RecordingKeyOutput.h"
+#include "support/ScopedVariable.h"
 #include "support/TempDir.h"
 
 namespace pw {
 namespace {
 
+using test::ScopedVariable;
+
 using Events = std::vector<std::string>;
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const QByteArray& value)
-        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~ScopedVariable() {
-        if (had_) {
-            qputenv(name_, old_);
-        } else {
-            qunsetenv(name_);
-        }
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
 
 // What a started program tells through a FIFO: reading blocks until it has written, so the test
 // needs no waiting of its own.

@@ -16,10 +16,13 @@
 #include "games/sqlite/SqliteSettingsStore.h"
 #include "support/QtApp.h"
 #include "support/RecordingKeyOutput.h"
+#include "support/ScopedVariable.h"
 #include "support/TempDir.h"
 
 namespace pw {
 namespace {
+
+using test::ScopedVariable;
 
 std::string bytesOf(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -34,29 +37,6 @@ std::map<std::string, std::string> filesIn(const std::filesystem::path& folder) 
     }
     return files;
 }
-
-// Sets an environment variable for one test and puts the old value back.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const QByteArray& value)
-        : name_(name), had_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-        qputenv(name, value);
-    }
-    ~ScopedVariable() {
-        if (had_) {
-            qputenv(name_, old_);
-        } else {
-            qunsetenv(name_);
-        }
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray old_;
-};
 
 struct Outcome {
     int exitCode = -1;

@@ -15,22 +15,12 @@ namespace pw {
 namespace {
 
 using test::gameValue;
+using test::qpath;
+using test::rows;
 using test::writeGameValue;
 
 const std::string kGames = std::string(kProgramKeyPath) + "\\games";
 const QStringList kDefaultGroups = {"Action", "Adventure", "Simulation", "Sport", "Strategie"};
-
-QString qpath(const std::filesystem::path& p) {
-    return QString::fromStdString(p.string());
-}
-
-QStringList rows(const QListWidget* list) {
-    QStringList names;
-    for (int i = 0; i < list->count(); ++i) {
-        names << list->item(i)->text();
-    }
-    return names;
-}
 
 class LibraryPage : public ::testing::Test {
 protected:

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListWidget>
 #include <QString>
 #include <QStringList>
 #include <QThread>
@@ -19,6 +20,19 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 }
 
 namespace pw::test {
+
+inline QString qpath(const std::filesystem::path& p) {
+    return QString::fromStdString(p.string());
+}
+
+// The texts of a list's entries, top to bottom.
+inline QStringList rows(const QListWidget* list) {
+    QStringList names;
+    for (int i = 0; i < list->count(); ++i) {
+        names << list->item(i)->text();
+    }
+    return names;
+}
 
 // Waits, up to a bound, until a started program has done its part; events are served meanwhile.
 template <typename Condition>

@@ -12,19 +12,9 @@
 namespace pw {
 namespace {
 
+using test::qpath;
+using test::rows;
 using test::writeGameValue;
-
-QString qpath(const std::filesystem::path& p) {
-    return QString::fromStdString(p.string());
-}
-
-QStringList rows(const QListWidget* list) {
-    QStringList names;
-    for (int i = 0; i < list->count(); ++i) {
-        names << list->item(i)->text();
-    }
-    return names;
-}
 
 class StartPageTest : public ::testing::Test {
 protected:
