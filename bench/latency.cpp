@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "app/TickTimer.h"
+#include "mapper/TickTimer.h"
 #include "support/VirtualPad.h"
 
 using namespace pw;

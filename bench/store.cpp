@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "games/sqlite/SqliteSettingsStore.h"
 #include "input/ControllerAction.h"
+#include "store/sqlite/SqliteSettingsStore.h"
 #include "support/TempDir.h"
 
 using namespace pw;

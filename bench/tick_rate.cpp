@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "BenchSupport.h"
-#include "app/TickTimer.h"
+#include "mapper/TickTimer.h"
 #include "support/VirtualPad.h"
 
 using namespace pw;

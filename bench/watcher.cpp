@@ -23,8 +23,8 @@
 #include <thread>
 #include <vector>
 
-#include "games/ProcessNotify.h"
 #include "games/linux/ProcProcessSource.h"
+#include "games/qt/ProcessNotify.h"
 
 using namespace pw;
 using SteadyTime = std::chrono::steady_clock;

@@ -13,17 +13,17 @@
 #include <string_view>
 #include <system_error>
 
-#include "app/Headless.h"
-#include "app/LanguageTables.h"
-#include "app/ProgramDirectory.h"
-#include "app/SimulateCommand.h"
 #include "app/window/main/DesktopApp.h"
-#include "games/RegistryFile.h"
-#include "games/sqlite/SqliteSettingsStore.h"
-#include "input/KeyOutputBackends.h"
-#include "input/Simulation.h"
 #include "input/SimulationScript.h"
-#include "profiles/AtomicFile.h"
+#include "input/linux/KeyOutputBackends.h"
+#include "mapper/Headless.h"
+#include "mapper/SimulateCommand.h"
+#include "mapper/Simulation.h"
+#include "store/RegistryFile.h"
+#include "store/sqlite/SqliteSettingsStore.h"
+#include "texts/AtomicFile.h"
+#include "texts/LanguageTables.h"
+#include "texts/ProgramDirectory.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "controllers/JoystickConfiguration.h"
-#include "games/RegistryAccess.h"
+#include "store/RegistryAccess.h"
 
 namespace pw {
 namespace {

@@ -1,10 +1,11 @@
+// src/controllers: registered controllers, joystick configuration, calibration, the control panel driver.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "app/TextVariables.h"
-#include "games/SettingsStore.h"
+#include "store/SettingsStore.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 

@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "games/SettingsStore.h"
+#include "input/JoystickCalibration.h"
+#include "store/SettingsStore.h"
 
 namespace pw {
 
@@ -40,28 +41,6 @@ inline constexpr std::string_view kJoystickDriversPath =
 inline constexpr std::string_view kJoystickOemPath =
     "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM";
 
-// One axis of joystick 1: where it comes from and its raw travel.
-struct AxisCalibration {
-    int sdlAxis = 0;
-    std::int32_t minimum = -32768;
-    std::int32_t centre = 0;
-    std::int32_t maximum = 32767;
-
-    friend bool operator==(const AxisCalibration&, const AxisCalibration&) = default;
-};
-
-struct JoystickConfiguration {
-    std::string guid;  // empty: no device is configured as joystick 1
-    std::string oemName;
-    std::string deviceName;
-    // X, Y, Z, R.
-    std::array<AxisCalibration, 4> axes = {AxisCalibration{0}, AxisCalibration{1}, AxisCalibration{2},
-                                           AxisCalibration{3}};
-
-    bool configured() const { return !guid.empty(); }
-    friend bool operator==(const JoystickConfiguration&, const JoystickConfiguration&) = default;
-};
-
 // The settings key of a driver key ("<FixedKey>", "msjstick.drv<0000>").
 std::string joystickSettingsPath(std::string_view driverKey);
 // The driver key the configuration in use is kept under: "JDriver", or "<FixedKey>" while that is
@@ -71,10 +50,6 @@ std::string driverKeyInUse(SettingsStore& store);
 // "1,-32768,0,32767" and back; nullopt for anything else (extra spaces are allowed around numbers).
 std::optional<AxisCalibration> parseAxisCalibration(std::string_view text);
 std::string formatAxisCalibration(const AxisCalibration& axis);
-
-// A raw SDL axis value as the position 0 ... 65535 the axis scaling expects: minimum -> 0,
-// centre -> 32767, maximum -> 65535, linear on each side, beyond the ends held at the end.
-std::uint32_t calibratedPosition(const AxisCalibration& axis, std::int32_t raw);
 
 // The configuration in use; a store without one gives an unconfigured JoystickConfiguration.
 // StoreError when the store cannot be read.

@@ -1,6 +1,6 @@
 #include "controllers/RegisteredControllers.h"
 
-#include "games/RegistryAccess.h"
+#include "store/RegistryAccess.h"
 
 namespace pw {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "controllers/ControllerRegistry.h"
-#include "games/SettingsStore.h"
+#include "store/SettingsStore.h"
 
 namespace pw {
 

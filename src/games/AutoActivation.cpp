@@ -1,7 +1,7 @@
 #include "games/AutoActivation.h"
 
-#include "games/RegistryAccess.h"
 #include "profiles/Activation.h"
+#include "store/RegistryAccess.h"
 
 namespace pw {
 

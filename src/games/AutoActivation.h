@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "games/SettingsStore.h"
 #include "input/PollingLoop.h"
+#include "store/SettingsStore.h"
 
 namespace pw {
 

@@ -1,3 +1,4 @@
+// src/games: the game library, command lines, launch, icons, the process watcher, automatic activation.
 #pragma once
 
 #include <cstddef>

@@ -47,6 +47,10 @@ std::string_view token(ControllerAction a) {
     return kInfo[index(a)].token;
 }
 
+std::string_view displayName(ControllerAction a, const TextVariables& texts) {
+    return texts.text(TextGroup::ControllerActionName, defaultDisplayName(a));
+}
+
 std::string_view defaultDisplayName(ControllerAction a) {
     return kInfo[index(a)].germanName;
 }

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string_view>
 
+#include "texts/TextVariables.h"
+
 namespace pw {
 
 // The 28 things a controller can do that a game can have keys for. The enumerator order is the
@@ -52,6 +54,8 @@ std::string_view token(ControllerAction a);
 
 // The German default of the action's display name; it is also the key of its text variable.
 std::string_view defaultDisplayName(ControllerAction a);
+// The display name of an action in the current language.
+std::string_view displayName(ControllerAction a, const TextVariables& texts);
 
 // Case-sensitive lookup of a token ("[isbutton3]").
 std::optional<ControllerAction> actionFromToken(std::string_view token);

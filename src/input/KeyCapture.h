@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/TextVariables.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "app/TextEncoding.h"
+#include "texts/TextEncoding.h"
 
 namespace pw {
 namespace {

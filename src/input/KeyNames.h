@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/TextVariables.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 

@@ -1,3 +1,4 @@
+// src/input: actions, sampling, the polling loop, the key emitter, key names and capture, key output.
 #pragma once
 
 #include <functional>

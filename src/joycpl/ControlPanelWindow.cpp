@@ -10,7 +10,7 @@
 
 #include "controllers/Calibration.h"
 #include "controllers/JoystickConfiguration.h"
-#include "games/SettingsStore.h"
+#include "store/SettingsStore.h"
 
 namespace pw {
 namespace {

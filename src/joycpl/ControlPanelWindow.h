@@ -1,3 +1,4 @@
+// src/joycpl: the control panel program padwarden-joycpl: install, calibrate and test controllers.
 #pragma once
 
 #include <QDialog>

@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "games/SettingsStore.h"
 #include "input/JoystickState.h"
+#include "store/SettingsStore.h"
 
 namespace pw {
 namespace {

@@ -8,9 +8,9 @@
 
 #include "controllers/Calibration.h"
 #include "controllers/JoystickConfiguration.h"
-#include "games/sqlite/SqliteSettingsStore.h"
 #include "input/sdl/SdlJoystickDevice.h"
 #include "joycpl/SdlControllers.h"
+#include "store/sqlite/SqliteSettingsStore.h"
 
 namespace pw {
 

@@ -9,10 +9,10 @@
 #include <iostream>
 #include <memory>
 
-#include "controllers/ControlPanel.h"
-#include "games/sqlite/SqliteSettingsStore.h"
+#include "controllers/qt/ControlPanel.h"
 #include "joycpl/ControlPanelWindow.h"
 #include "joycpl/HiddenStart.h"
+#include "store/sqlite/SqliteSettingsStore.h"
 
 namespace {
 

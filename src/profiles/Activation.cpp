@@ -1,7 +1,7 @@
 #include "profiles/Activation.h"
 
-#include "games/RegistryAccess.h"
 #include "profiles/GameAssignments.h"
+#include "store/RegistryAccess.h"
 
 namespace pw {
 
@@ -11,8 +11,9 @@ void loadLiveTable(SettingsStore& store, std::string_view group, std::string_vie
     }
 }
 
-GameActivation::GameActivation(SettingsStore& store, const TextVariables& texts, ControllerRegistry& controllers,
-                               MappingState& state, std::function<void()> inputErneuern, std::string windowCaption)
+GameActivation::GameActivation(SettingsStore& store, const TextVariables& texts,
+                               ControllerRegistry& controllers, MappingState& state,
+                               std::function<void()> inputErneuern, std::string windowCaption)
     : store_(store),
       texts_(texts),
       controllers_(controllers),

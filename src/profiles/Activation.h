@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "app/TextVariables.h"
 #include "controllers/ControllerRegistry.h"
-#include "games/SettingsStore.h"
 #include "input/PollingLoop.h"
+#include "store/SettingsStore.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 
@@ -22,7 +22,8 @@ public:
     // inputErneuern makes the system take up a rewritten joystick configuration and opens the
     // joystick anew.
     GameActivation(SettingsStore& store, const TextVariables& texts, ControllerRegistry& controllers,
-                   MappingState& state, std::function<void()> inputErneuern, std::string windowCaption = "PadWarden");
+                   MappingState& state, std::function<void()> inputErneuern,
+                   std::string windowCaption = "PadWarden");
 
     // announce: the user started the game from the library (an information box announces a
     // controller switch) rather than the process watcher finding it (the countdown window does).

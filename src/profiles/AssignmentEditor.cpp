@@ -3,8 +3,9 @@
 #include <algorithm>
 
 #include "controllers/ControllerRegistry.h"
-#include "games/RegistryAccess.h"
+#include "input/ControllerAction.h"
 #include "profiles/GameAssignments.h"
+#include "store/RegistryAccess.h"
 
 namespace pw {
 namespace {

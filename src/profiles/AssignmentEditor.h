@@ -12,12 +12,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/TextVariables.h"
-#include "games/SettingsStore.h"
 #include "input/ControllerAction.h"
 #include "input/KeyOutput.h"
 #include "input/Pause.h"
 #include "profiles/CommandLists.h"
+#include "store/SettingsStore.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 

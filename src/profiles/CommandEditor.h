@@ -11,9 +11,9 @@
 #include <string_view>
 #include <utility>
 
-#include "app/TextVariables.h"
 #include "input/KeyCapture.h"
 #include "profiles/CommandLists.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 

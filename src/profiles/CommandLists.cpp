@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "games/RegistryAccess.h"
 #include "profiles/GameAssignments.h"
 #include "profiles/IniFile.h"
+#include "store/RegistryAccess.h"
 
 namespace pw {
 namespace {

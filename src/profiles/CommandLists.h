@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/TextVariables.h"
-#include "games/SettingsStore.h"
+#include "store/SettingsStore.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 

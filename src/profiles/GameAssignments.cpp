@@ -1,6 +1,7 @@
 #include "profiles/GameAssignments.h"
 
-#include "games/RegistryAccess.h"
+#include "input/ControllerAction.h"
+#include "store/RegistryAccess.h"
 
 namespace pw {
 

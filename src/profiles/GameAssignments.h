@@ -5,9 +5,9 @@
 #include <string_view>
 #include <utility>
 
-#include "app/TextVariables.h"
-#include "games/SettingsStore.h"
 #include "input/ControllerAction.h"
+#include "store/SettingsStore.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 

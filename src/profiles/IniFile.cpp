@@ -5,8 +5,8 @@
 #include <system_error>
 #include <unordered_set>
 
-#include "app/TextEncoding.h"
-#include "profiles/AtomicFile.h"
+#include "texts/AtomicFile.h"
+#include "texts/TextEncoding.h"
 
 namespace pw {
 namespace {

@@ -4,9 +4,9 @@
 #include <system_error>
 #include <tuple>
 
-#include "app/TextEncoding.h"
-#include "profiles/AtomicFile.h"
 #include "profiles/IniFile.h"
+#include "texts/AtomicFile.h"
+#include "texts/TextEncoding.h"
 
 namespace pw {
 namespace {

@@ -1,3 +1,4 @@
+// src/profiles: Profile files and INI rules, game assignments, command lists, activation, the editors.
 #pragma once
 
 // The Profile files of the program directory: "<name>.ini", one per Profile, each group of commands

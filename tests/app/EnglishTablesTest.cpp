@@ -9,9 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/LanguageTables.h"
-#include "app/TextEncoding.h"
+#include "input/ControllerAction.h"
 #include "input/KeyNames.h"
+#include "texts/LanguageTables.h"
+#include "texts/TextEncoding.h"
 
 namespace pw {
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "games/sqlite/SqliteSettingsStore.h"
+#include "store/sqlite/SqliteSettingsStore.h"
 #include "support/TempDir.h"
 
 namespace pw {

@@ -1,6 +1,6 @@
 #include "controllers/ControllerRegistry.h"
 #include "controllers/JoystickConfiguration.h"
-#include "games/RegistryAccess.h"
+#include "store/RegistryAccess.h"
 #include "support/RecordingAnnouncer.h"
 #include "support/StoreFixture.h"
 

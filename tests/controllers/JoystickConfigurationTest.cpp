@@ -1,6 +1,6 @@
 #include "controllers/JoystickConfiguration.h"
-#include "games/RegistryAccess.h"
 #include "input/AxisScaling.h"
+#include "store/RegistryAccess.h"
 #include "support/StoreFixture.h"
 
 namespace pw {

@@ -25,8 +25,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/TextEncoding.h"
 #include "profiles/IniFile.h"
+#include "texts/TextEncoding.h"
 
 namespace pw {
 namespace {

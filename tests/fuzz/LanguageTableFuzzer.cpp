@@ -17,11 +17,11 @@
 #include <system_error>
 #include <vector>
 
-#include "app/LanguageTables.h"
-#include "app/TextEncoding.h"
-#include "app/TextVariables.h"
 #include "input/ControllerAction.h"
 #include "input/KeyNames.h"
+#include "texts/LanguageTables.h"
+#include "texts/TextEncoding.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 namespace {

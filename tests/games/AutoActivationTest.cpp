@@ -1,8 +1,7 @@
 #include "games/AutoActivation.h"
-
-#include "games/RegistryAccess.h"
 #include "profiles/Activation.h"
 #include "profiles/GameAssignments.h"
+#include "store/RegistryAccess.h"
 #include "support/RecordingAnnouncer.h"
 #include "support/StoreFixture.h"
 
@@ -19,7 +18,8 @@ protected:
         watcher.alle_programme_aufbauen();
     }
 
-    void addGame(const std::string& group, const std::string& name, const std::string& exe, const std::string& up) {
+    void addGame(const std::string& group, const std::string& name, const std::string& exe,
+                 const std::string& up) {
         RegistryKey g = openRegistryKey(store(), gameKeyPath(group, name));
         g.writeString("name", name);
         g.writeString("exe", exe);

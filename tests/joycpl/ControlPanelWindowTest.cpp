@@ -9,11 +9,11 @@
 
 #include "controllers/ControlPanelKeys.h"
 #include "controllers/JoystickConfiguration.h"
-#include "games/RegistryAccess.h"
 #include "input/Joystick.h"
 #include "input/sdl/SdlJoystickDevice.h"
 #include "joycpl/ControlPanelWindow.h"
 #include "joycpl/ModelPad.h"
+#include "store/RegistryAccess.h"
 #include "support/StoreFixture.h"
 #include "support/gui/WidgetsApp.h"
 

@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "controllers/ControlPanel.h"
 #include "controllers/ControlPanelKeys.h"
 #include "controllers/JoystickConfiguration.h"
-#include "games/sqlite/SqliteSettingsStore.h"
+#include "controllers/qt/ControlPanel.h"
+#include "store/sqlite/SqliteSettingsStore.h"
 #include "support/QtApp.h"
 #include "support/RecordingKeyOutput.h"
 #include "support/ScopedVariable.h"

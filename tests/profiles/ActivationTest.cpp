@@ -1,7 +1,6 @@
 #include "profiles/Activation.h"
-
-#include "games/RegistryAccess.h"
 #include "profiles/GameAssignments.h"
+#include "store/RegistryAccess.h"
 #include "support/RecordingAnnouncer.h"
 #include "support/StoreFixture.h"
 
@@ -10,7 +9,8 @@ namespace {
 
 const std::string kSettings =
     "System\\CurrentControlSet\\Control\\MediaResources\\Joystick\\<FixedKey>\\CurrentJoystickSettings";
-const std::string kOem = "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
+const std::string kOem =
+    "System\\CurrentControlSet\\Control\\MediaProperties\\PrivateProperties\\Joystick\\OEM\\";
 
 class Activation : public test::StoreTest {
 protected:

@@ -1,7 +1,7 @@
-#include "games/RegistryAccess.h"
 #include "profiles/CommandLists.h"
 #include "profiles/GameAssignments.h"
 #include "profiles/IniFile.h"
+#include "store/RegistryAccess.h"
 #include "support/StoreFixture.h"
 
 namespace pw {

@@ -1,7 +1,7 @@
 #include <set>
 
-#include "games/RegistryAccess.h"
 #include "profiles/GameAssignments.h"
+#include "store/RegistryAccess.h"
 #include "support/StoreFixture.h"
 
 namespace pw {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "profiles/AtomicFile.h"
 #include "profiles/IniFile.h"
 #include "profiles/ProfileFiles.h"
 #include "support/TempDir.h"
+#include "texts/AtomicFile.h"
 
 namespace pw {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "games/sqlite/SqliteSettingsStore.h"
+#include "store/sqlite/SqliteSettingsStore.h"
 #include "support/TempDir.h"
 
 namespace pw::test {

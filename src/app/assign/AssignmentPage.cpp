@@ -17,7 +17,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/TextVariables.h"
 #include "app/dialogs/UserDialogs.h"
 #include "app/window/AppContext.h"
 #include "app/window/GameLists.h"
@@ -26,6 +25,7 @@
 #include "input/PollingLoop.h"
 #include "profiles/Activation.h"
 #include "profiles/ProfileFiles.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 namespace {

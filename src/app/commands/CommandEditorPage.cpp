@@ -9,9 +9,9 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "app/QtKeyMapping.h"
 #include "app/dialogs/UserDialogs.h"
 #include "app/window/AppContext.h"
+#include "input/qt/QtKeyMapping.h"
 #include "profiles/ProfileFiles.h"
 
 namespace pw {

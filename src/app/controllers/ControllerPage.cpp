@@ -15,12 +15,12 @@
 #include <string>
 
 #include "app/controllers/ControllerTypeIcons.h"
-#include "controllers/RegisteredControllers.h"
 #include "app/dialogs/UserDialogs.h"
 #include "app/window/AppContext.h"
 #include "app/window/GameLists.h"
-#include "controllers/ControlPanel.h"
 #include "controllers/ControllerRegistry.h"
+#include "controllers/RegisteredControllers.h"
+#include "controllers/qt/ControlPanel.h"
 #include "games/AutoActivation.h"
 #include "input/Joystick.h"
 

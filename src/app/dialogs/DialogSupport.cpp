@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "app/TextVariables.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 

@@ -10,7 +10,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/TextVariables.h"
 #include "app/dialogs/UserDialogs.h"
 #include "app/games/GameIcons.h"
 #include "app/games/GroupPictures.h"
@@ -18,7 +17,8 @@
 #include "app/window/GameLists.h"
 #include "games/AutoActivation.h"
 #include "games/CommandLine.h"
-#include "games/RegistryAccess.h"
+#include "store/RegistryAccess.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 namespace {

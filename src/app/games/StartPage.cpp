@@ -14,10 +14,10 @@
 #include "controllers/ControllerRegistry.h"
 #include "games/AutoActivation.h"
 #include "games/CommandLine.h"
-#include "games/RegistryAccess.h"
 #include "input/Pause.h"
 #include "profiles/Activation.h"
 #include "profiles/GameAssignments.h"
+#include "store/RegistryAccess.h"
 
 namespace pw {
 namespace {

@@ -1,7 +1,7 @@
 #include "app/window/Page.h"
 
-#include "app/TextVariables.h"
 #include "app/window/AppContext.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 
@@ -32,6 +32,8 @@ Page::Page(AppContext& context, const QString& panelName, const QString& headerN
     Page::applyTexts();
 }
 
-void Page::applyTexts() { header_->setText(context_.text(caption_)); }
+void Page::applyTexts() {
+    header_->setText(context_.text(caption_));
+}
 
 }  // namespace pw

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "controllers/JoystickConfiguration.h"
+#include "input/JoystickCalibration.h"
 #include "input/JoystickDevice.h"
 
 struct _SDL_Joystick;
@@ -33,7 +33,7 @@ private:
 // 0 ... 65535; SDL axis 0 is X, 1 is Y, 2 is Z and 3 is R. The hat is reported in hundredths of a
 // degree, centred as kHatCentred. An unplugged device reads as nothing.
 //
-// With a joystick configuration (see JoystickConfiguration.h), id 0 (joystick 1) is the attached
+// With a joystick configuration (see input/JoystickCalibration.h), id 0 (joystick 1) is the attached
 // device with the configured GUID, read through the configured axis mapping and calibration; when
 // that device is not attached, or for any other id, the id-th attached device is opened and read
 // as without a configuration, since a calibration belongs to its own device only.

@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "app/assign/AssignmentPage.h"
-#include "games/RegistryAccess.h"
 #include "input/sdl/SdlJoystickDevice.h"
 #include "input/sdl/SdlVirtualJoystick.h"
 #include "profiles/GameAssignments.h"
+#include "store/RegistryAccess.h"
 #include "support/gui/AppFixture.h"
 
 namespace pw {

@@ -10,9 +10,9 @@
 #include <thread>
 
 #include "app/controllers/ControllerPageSupport.h"
-#include "controllers/ControlPanel.h"
 #include "controllers/ControlPanelKeys.h"
-#include "games/sqlite/SqliteSettingsStore.h"
+#include "controllers/qt/ControlPanel.h"
+#include "store/sqlite/SqliteSettingsStore.h"
 
 namespace pw::test {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "app/controllers/ControllerPage.h"
 #include "controllers/JoystickConfiguration.h"
-#include "games/RegistryAccess.h"
+#include "store/RegistryAccess.h"
 #include "support/gui/AppFixture.h"
 
 namespace pw::test {

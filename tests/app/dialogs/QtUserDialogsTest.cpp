@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "ModalAnswer.h"
-#include "app/TextVariables.h"
 #include "app/dialogs/InputDialog.h"
 #include "app/dialogs/QtUserDialogs.h"
 #include "app/dialogs/TimedInfoWindow.h"
 #include "app/dialogs/YesNoDialog.h"
 #include "support/TempDir.h"
 #include "support/gui/WidgetsApp.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 namespace {

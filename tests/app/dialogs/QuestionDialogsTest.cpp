@@ -4,10 +4,10 @@
 #include <QTest>
 
 #include "ModalAnswer.h"
-#include "app/TextVariables.h"
 #include "app/dialogs/InputDialog.h"
 #include "app/dialogs/YesNoDialog.h"
 #include "support/gui/WidgetsApp.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 namespace {

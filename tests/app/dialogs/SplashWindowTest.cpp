@@ -3,9 +3,9 @@
 #include <QTest>
 
 #include "ModalAnswer.h"
-#include "app/TextVariables.h"
 #include "app/dialogs/SplashWindow.h"
 #include "support/gui/WidgetsApp.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 namespace {

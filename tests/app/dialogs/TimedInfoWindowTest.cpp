@@ -4,9 +4,9 @@
 #include <QTest>
 #include <vector>
 
-#include "app/TextVariables.h"
 #include "app/dialogs/TimedInfoWindow.h"
 #include "support/gui/WidgetsApp.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 namespace {

@@ -8,7 +8,7 @@
 #include "app/games/GameLibraryPage.h"
 #include "app/games/GroupPictures.h"
 #include "app/window/GameLists.h"
-#include "games/RegistryAccess.h"
+#include "store/RegistryAccess.h"
 #include "support/gui/AppFixture.h"
 
 namespace pw {

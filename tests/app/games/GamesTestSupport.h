@@ -11,8 +11,8 @@
 #include <ostream>
 #include <string>
 
-#include "games/SettingsStore.h"
 #include "profiles/GameAssignments.h"
+#include "store/SettingsStore.h"
 
 // Failures show texts as texts.
 inline void PrintTo(const QString& text, std::ostream* os) {

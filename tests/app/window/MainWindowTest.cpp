@@ -10,7 +10,7 @@
 #include "app/games/GameLibraryPage.h"
 #include "app/games/StartPage.h"
 #include "app/window/main/MainWindow.h"
-#include "games/RegistryAccess.h"
+#include "store/RegistryAccess.h"
 #include "support/gui/AppFixture.h"
 
 namespace pw {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/TextVariables.h"
 #include "input/sdl/SdlJoystickDevice.h"
 #include "support/VirtualPad.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 namespace {

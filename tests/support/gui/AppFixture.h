@@ -4,23 +4,23 @@
 
 #include <memory>
 
-#include "app/TextVariables.h"
-#include "app/TickTimer.h"
 #include "app/window/AppContext.h"
 #include "app/window/GameLists.h"
 #include "controllers/ControllerRegistry.h"
 #include "games/AutoActivation.h"
-#include "games/RegistryAccess.h"
-#include "games/sqlite/SqliteSettingsStore.h"
 #include "input/Joystick.h"
 #include "input/KeyEmitter.h"
 #include "input/PollingLoop.h"
+#include "mapper/TickTimer.h"
+#include "profiles/Activation.h"
+#include "store/RegistryAccess.h"
+#include "store/sqlite/SqliteSettingsStore.h"
 #include "support/FakeJoystickDevice.h"
 #include "support/RecordingKeyOutput.h"
 #include "support/TempDir.h"
 #include "support/gui/ScriptedDialogs.h"
 #include "support/gui/WidgetsApp.h"
-#include "profiles/Activation.h"
+#include "texts/TextVariables.h"
 
 namespace pw::test {
 
@@ -43,8 +43,8 @@ public:
           controllers(*store_, texts, dialogs),
           activation(*store_, texts, controllers, state, [this] { ++inputRenewals; }),
           autoActivation(*store_, state, activation, [this] { timer.setTimerEnabled(true); }),
-          context{*store_, texts, dialogs, dir.path(), state, controllers, activation, autoActivation, joystick,
-                  keys, pauser, loop, timer, lists} {
+          context{*store_,        texts,    dialogs, dir.path(), state, controllers, activation,
+                  autoActivation, joystick, keys,    pauser,     loop,  timer,       lists} {
         timer.attach(&loop);
         ensureDefaultGroups(*store_, dir.path().string() + "/");
         context.hideMainWindow = [this] { ++hides; };

@@ -6,10 +6,6 @@
 #include <iostream>
 #include <memory>
 
-#include "app/ExitGuard.h"
-#include "app/MapperCore.h"
-#include "app/ProgramDirectory.h"
-#include "app/TextVariables.h"
 #include "app/dialogs/Artwork.h"
 #include "app/dialogs/QtUserDialogs.h"
 #include "app/dialogs/SplashWindow.h"
@@ -19,8 +15,12 @@
 #include "app/window/main/MainWindow.h"
 #include "app/window/main/SingleInstance.h"
 #include "app/window/main/StartUp.h"
-#include "games/sqlite/SqliteSettingsStore.h"
-#include "input/KeyOutputBackends.h"
+#include "input/linux/KeyOutputBackends.h"
+#include "mapper/ExitGuard.h"
+#include "mapper/MapperCore.h"
+#include "store/sqlite/SqliteSettingsStore.h"
+#include "texts/ProgramDirectory.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 DesktopSession::DesktopSession(SettingsStore& store, KeyOutput& keys, std::filesystem::path programDirectory,

@@ -3,12 +3,12 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/MapperCore.h"
-#include "app/TextVariables.h"
 #include "app/dialogs/QtUserDialogs.h"
 #include "app/window/AppContext.h"
 #include "app/window/GameLists.h"
 #include "app/window/main/MainWindow.h"
+#include "mapper/MapperCore.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 

@@ -13,7 +13,6 @@
 #include <QScreen>
 #include <filesystem>
 
-#include "app/TextVariables.h"
 #include "app/assign/AssignmentPage.h"
 #include "app/commands/CommandEditorPage.h"
 #include "app/controllers/ControllerPage.h"
@@ -23,9 +22,10 @@
 #include "app/window/AppContext.h"
 #include "controllers/ControllerRegistry.h"
 #include "games/AutoActivation.h"
-#include "games/RegistryAccess.h"
 #include "input/Joystick.h"
 #include "input/PollingLoop.h"
+#include "store/RegistryAccess.h"
+#include "texts/TextVariables.h"
 
 namespace pw {
 namespace {

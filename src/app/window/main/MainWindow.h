@@ -1,3 +1,4 @@
+// src/app: the desktop program: the main window, its five pages, dialogs, tray and start-up.
 #pragma once
 
 #include <QFrame>

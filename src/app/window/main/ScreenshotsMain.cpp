@@ -17,10 +17,10 @@
 #include "app/window/main/DesktopSession.h"
 #include "app/window/main/StartUp.h"
 #include "controllers/JoystickConfiguration.h"
-#include "games/RegistryAccess.h"
-#include "games/sqlite/SqliteSettingsStore.h"
 #include "input/KeyOutput.h"
 #include "profiles/IniFile.h"
+#include "store/RegistryAccess.h"
+#include "store/sqlite/SqliteSettingsStore.h"
 
 namespace {
 

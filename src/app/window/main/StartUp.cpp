@@ -2,10 +2,10 @@
 
 #include <QCoreApplication>
 
-#include "app/LanguageTables.h"
 #include "app/dialogs/SplashWindow.h"
 #include "app/window/main/MainWindow.h"
 #include "input/Pause.h"
+#include "texts/LanguageTables.h"
 
 namespace pw {
 

@@ -1,0 +1,75 @@
+#include "mapper/MapperCore.h"
+
+#include "controllers/JoystickConfiguration.h"
+#include "controllers/qt/ControlPanel.h"
+#include "store/SettingsStore.h"
+
+namespace pw {
+
+MapperCore::MapperCore(SettingsStore& store, const TextVariables& texts, Announcer& announcer,
+                       KeyOutput& keys, SdlVirtualJoystick* pad)
+    : store_(store),
+      keys_(keys),
+      pad_(pad),
+      controllers_(store, texts, announcer),
+      activation_(store, texts, controllers_, state_, [this] { inputErneuern(); }),
+      autoActivation_(store, state_, activation_, [this] { timer_.setTimerEnabled(true); }) {
+    timer_.attach(&loop_);
+    if (pad_ == nullptr) {
+        device_.setConfigurationSource([this] { return readJoystickConfiguration(store_); });
+    }
+    controllers_.setLastActivatedController(controllers_.akt_controller());
+    autoActivation_.alle_programme_aufbauen();
+
+    watcher_.setPollPriority(PollPriority::Lower);
+    watcher_.onProcessCreated([this](const ProcessRecord& p) { onCreated(p); });
+    watcher_.onProcessTerminated([this](const ProcessRecord& p) { onTerminated(p); });
+}
+
+MapperCore::~MapperCore() {
+    // The watcher is the last member, so its thread ends before anything its handlers use; no key
+    // stays pressed after the loop is gone.
+    timer_.setTimerEnabled(false);
+    loop_.releaseAll();
+}
+
+void MapperCore::openController() {
+    if (pad_ != nullptr) {
+        joystick_.setId(pad_->deviceIndex());
+    }
+    joystick_.openJoystick();
+}
+
+void MapperCore::inputErneuern() {
+    input_erneuern(joystick_, keys_, pauser_, systemLanguageId(), busy_);
+    if (pad_ != nullptr) {
+        openController();
+    }
+}
+
+void MapperCore::start() {
+    timer_.setTimerEnabled(true);
+}
+
+void MapperCore::onCreated(const ProcessRecord& process) {
+    const LookupEntry* entry = autoActivation_.match(process.exeFile);
+    const std::string name = entry != nullptr ? entry->group + "\\" + entry->game : std::string();
+    autoActivation_.processCreated(process.exeFile);
+    if (entry != nullptr) {
+        log("game " + name + " started (" + process.exeFile + ")" +
+            (state_.activeGame.empty() ? ", but it is no longer in the library"
+             : state_.noMapping ? ": activated, but it has no controller or no Profile, so no keys are sent"
+                                : ": activated"));
+    }
+}
+
+void MapperCore::onTerminated(const ProcessRecord& process) {
+    const LookupEntry* entry = autoActivation_.match(process.exeFile);
+    if (entry != nullptr) {
+        const std::string name = entry->group + "\\" + entry->game;
+        autoActivation_.processTerminated(process.exeFile);
+        log("game " + name + " ended");
+    }
+}
+
+}  // namespace pw

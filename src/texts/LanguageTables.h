@@ -1,0 +1,57 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "texts/TextVariables.h"
+
+namespace pw {
+
+// One loaded table: its lines as UTF-8. A missing, unreadable, empty or binary file gives none.
+struct LanguageTable {
+    std::filesystem::path file;
+    std::vector<std::string> lines;
+};
+
+LanguageTable loadLanguageTable(const std::filesystem::path& file);
+
+// Replaces a variable's text from the table when a line names it: the line, its first character
+// in upper case (a to z only), must begin with the variable's text followed by ":="; the new text
+// is everything after the first "=" of the line. The first matching line wins. False when no line
+// matches.
+bool variable_zuweisen(const LanguageTable& table, TextVariables& texts, TextGroup group,
+                       std::string_view germanDefault);
+
+// The three tables the program reads, named after their files, in the order they are looked up.
+inline constexpr std::string_view kKeyNameTable = "keycon.gam";
+inline constexpr std::string_view kActionNameTable = "joycon.gam";
+inline constexpr std::string_view kInterfaceTable = "language.gam";
+
+struct LoadedTables {
+    LanguageTable keyNames;
+    LanguageTable actionNames;
+    LanguageTable interfaceTexts;
+};
+
+// Sets every variable back to its default, loads the three tables from the program directory and
+// looks every replaceable variable up. progress gets the values the splash window shows:
+// 20, 30 (key names, after "Num 8"), 35, 39 (action names), 50, 60, 70, 80 (interface texts).
+LoadedTables zuweisen(TextVariables& texts, const std::filesystem::path& programDirectory,
+                      const std::function<void(int)>& progress = {});
+
+// A table line that names no variable of its group, for translators: typos are found this way.
+struct UnknownLine {
+    std::filesystem::path file;
+    int number = 0;  // from 1
+    std::string text;
+};
+std::vector<UnknownLine> unknownLines(const LanguageTable& table, TextGroup group);
+
+// Every replaceable variable as a table line "default:=text", under a line naming its table, in
+// lookup order: what a translator starts a new table from.
+std::string textsAsTables(const TextVariables& texts);
+
+}  // namespace pw

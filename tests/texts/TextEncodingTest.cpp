@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+
+#include "texts/TextEncoding.h"
+
+namespace pw {
+namespace {
+
+TEST(TextEncoding, ValidUtf8StaysAndOtherBytesAreWindows1252) {
+    EXPECT_EQ(decodeTextFile("Schlie\xC3\x9F"
+                             "en:=Close"),
+              "Schließen:=Close");
+    EXPECT_EQ(decodeTextFile("Schlie\xDF"
+                             "en:=Close"),
+              "Schließen:=Close");
+    EXPECT_EQ(decodeTextFile("\x80 \x9F \x81"), "€ Ÿ \xC2\x81");
+    EXPECT_EQ(decodeTextFile("\xEF\xBB\xBFZur\xC3\xBC"
+                             "ck"),
+              "Zurück")
+        << "a UTF-8 mark is dropped";
+    EXPECT_EQ(decodeTextFile(""), "");
+}
+
+TEST(TextEncoding, Utf16WithItsMarkIsDecodedAndOtherNulBytesMeanBinary) {
+    using namespace std::string_literals;
+    EXPECT_EQ(decodeTextFile("\xFF\xFE"
+                             "A\0\xFC\0=\0\x3D\xD8\x00\xDE"s),
+              "Aü=😀");
+    EXPECT_FALSE(decodeTextFile("Knopf 1:=\0Button"s));
+    EXPECT_FALSE(
+        decodeTextFile("\xFF\xFE"
+                       "A\0\0\0"s))
+        << "a NUL character in UTF-16";
+}
+
+TEST(TextEncoding, RejectsMalformedUtf8) {
+    EXPECT_TRUE(isValidUtf8("abc \xE2\x82\xAC \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(isValidUtf8("\xC3"));              // cut short
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));          // overlong
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));      // a surrogate
+    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
+    EXPECT_FALSE(isValidUtf8("\x80"));
+}
+
+TEST(TextEncoding, Windows1252RoundTripsAndRefusesWhatDoesNotFit) {
+    std::string all;
+    for (int b = 1; b < 256; ++b) {
+        all += static_cast<char>(b);
+    }
+    EXPECT_EQ(utf8ToWindows1252(windows1252ToUtf8(all)), all);
+    EXPECT_EQ(utf8ToWindows1252("Grüße €"),
+              "Gr\xFC\xDF"
+              "e \x80");
+    EXPECT_FALSE(utf8ToWindows1252("Привет"));
+    EXPECT_FALSE(utf8ToWindows1252("\xC3"));
+}
+
+}  // namespace
+}  // namespace pw
