@@ -38,6 +38,16 @@ void AutoActivation::alle_programme_aufbauen() {
     }
 }
 
+namespace {
+
+// What may stand around a file name in a lookup line ("command line;group;game"): the line's ends,
+// blanks between parameters, the quotes of a quoted path and the separator before the group.
+bool bordersName(char c) {
+    return c == ' ' || c == '\t' || c == '"' || c == ';';
+}
+
+}  // namespace
+
 const LookupEntry* AutoActivation::match(std::string_view reportedPath) const {
     if (reportedPath.empty()) {
         return nullptr;
@@ -47,9 +57,14 @@ const LookupEntry* AutoActivation::match(std::string_view reportedPath) const {
     for (std::size_t i = 0; i < foldedLines_.size(); ++i) {
         const std::string& line = foldedLines_[i];
         for (auto at = line.find(folded); at != std::string::npos; at = line.find(folded, at + 1)) {
-            // A bare name stands for a file: it must begin a file name of the line, or the name
-            // of an unrelated process ("sh") would enter any game whose path contains it.
-            if (!bareName || at == 0 || line[at - 1] == '/' || line[at - 1] == '\\') {
+            // The reported path must be a whole file name of the line: "/g/p/game" is not a part of
+            // "/g/p/gamefoo", and the name of an unrelated process ("sh") enters no game whose path
+            // merely contains it. A bare name may also stand for the last part of a stored path.
+            const std::size_t end = at + folded.size();
+            const bool begins = at == 0 || bordersName(line[at - 1]) ||
+                                (bareName && (line[at - 1] == '/' || line[at - 1] == '\\'));
+            const bool ends = end == line.size() || bordersName(line[end]);
+            if (begins && ends) {
                 return &lookup_[i];
             }
         }

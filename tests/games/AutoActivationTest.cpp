@@ -75,6 +75,32 @@ TEST_F(Auto, ABareNameMustBeginAFileName) {
     EXPECT_EQ(watcher.match(""), nullptr);
 }
 
+TEST_F(Auto, AReportedPathIsAWholeFileNameOfTheLineNeverAPartOfOne) {
+    addGame("Sport", "Fifa Demo", "\"/opt/fifa/fifa demo\" -x", "71");
+    watcher.alle_programme_aufbauen();
+    EXPECT_EQ(watcher.match("/opt/fifa/fi"), nullptr) << "a prefix of the stored name";
+    EXPECT_EQ(watcher.match("/fifa/fifa"), nullptr) << "the stored path's tail is another file";
+    EXPECT_EQ(watcher.match("/opt/fifa/fifa/x"), nullptr);
+    EXPECT_EQ(watcher.match("/home/ana/games/doom/doom.ex"), nullptr);
+    ASSERT_NE(watcher.match("/opt/fifa/fifa demo"), nullptr) << "a quoted path with a blank";
+    EXPECT_EQ(watcher.match("/opt/fifa/fifa demo")->game, "Fifa Demo");
+    ASSERT_NE(watcher.match("/opt/fifa/fifa"), nullptr);
+    EXPECT_EQ(watcher.match("/opt/fifa/fifa")->game, "Fifa") << "ends the line before its group";
+    ASSERT_NE(watcher.match("doom.exe"), nullptr) << "a bare name ends a stored path";
+    EXPECT_EQ(watcher.match("doom.exe")->game, "Doom");
+    EXPECT_EQ(watcher.match("oom.exe"), nullptr);
+}
+
+TEST_F(Auto, AProgramWhoseNameExtendsALibraryGameStartsNothing) {
+    addGame("Prefix", "Game", "/g/p/gamefoo", "90");
+    watcher.alle_programme_aufbauen();
+    watcher.processCreated("/g/p/game");
+    EXPECT_EQ(state.activeGame, "");
+    EXPECT_EQ(timerEnabled, 0);
+    watcher.processCreated("/g/p/gamefoo");
+    EXPECT_EQ(up(), "90");
+}
+
 TEST_F(Auto, AnUnrelatedProcessChangesNothingButTheLastPath) {
     state.activeGame = "/opt/fifa/fifa";
     watcher.processTerminated("/usr/bin/bash");
