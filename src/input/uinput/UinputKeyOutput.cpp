@@ -70,6 +70,8 @@ std::unique_ptr<UinputKeyOutput> UinputKeyOutput::create(LayoutKeyMap map, std::
         new UinputKeyOutput(std::move(map), std::move(beeper), fd, device));
 }
 
+static_assert(KEY_CNT <= 0x300, "the held-key set covers every key code");
+
 UinputKeyOutput::UinputKeyOutput(LayoutKeyMap map, std::function<void(int)> beeper, int fd,
                                  libevdev_uinput* device)
     : map_(std::move(map)), beeper_(std::move(beeper)), fd_(fd), device_(device) {}
@@ -90,10 +92,20 @@ void UinputKeyOutput::send(std::uint8_t virtualKey, int value) {
 }
 
 void UinputKeyOutput::keyDown(std::uint8_t virtualKey, std::uint8_t /*scanCode*/) {
-    send(virtualKey, 1);
+    const int code = map_.evdevCode(virtualKey);
+    if (code <= 0 || static_cast<std::size_t>(code) >= down_.size()) {
+        return;
+    }
+    const bool held = down_.test(static_cast<std::size_t>(code));
+    down_.set(static_cast<std::size_t>(code));
+    send(virtualKey, held ? 2 : 1);
 }
 
 void UinputKeyOutput::keyUp(std::uint8_t virtualKey, std::uint8_t /*scanCode*/) {
+    const int code = map_.evdevCode(virtualKey);
+    if (code > 0 && static_cast<std::size_t>(code) < down_.size()) {
+        down_.reset(static_cast<std::size_t>(code));
+    }
     send(virtualKey, 0);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <functional>
 #include <memory>
 #include <string>
@@ -51,6 +52,8 @@ public:
     const LayoutKeyMap& keyMap() const { return map_; }
 
 private:
+    static constexpr std::size_t kEvdevCodes = 0x300;  // KEY_CNT
+
     UinputKeyOutput(LayoutKeyMap map, std::function<void(int)> beeper, int fd, libevdev_uinput* device);
     void send(std::uint8_t virtualKey, int value);
 
@@ -58,6 +61,9 @@ private:
     std::function<void(int)> beeper_;
     int fd_;
     libevdev_uinput* device_;
+    // Keys this device holds down: the kernel drops a second press of a held key, so a key sent
+    // down again while held goes out as a repeat.
+    std::bitset<kEvdevCodes> down_;
 };
 
 }  // namespace pw

@@ -126,6 +126,18 @@ TEST_F(UinputDeviceTest, KeysArriveInOrderAtTheLayoutsPositions) {
                                         key(KEY_Y, 0), report(), key(KEY_LEFTCTRL, 0), report()}));
 }
 
+TEST_F(UinputDeviceTest, AHeldKeySentDownAgainIsARepeatThatReachesTheReader) {
+    output_->keyDown('A', 0x1E);
+    output_->keyDown('A', 0x1E);
+    output_->keyDown('A', 0x1E);
+    output_->keyUp('A', 0x1E);
+    output_->keyDown('A', 0x1E);
+    output_->keyUp('A', 0x1E);
+    EXPECT_EQ(readEvents(12), (std::vector<std::string>{key(KEY_A, 1), report(), key(KEY_A, 2), report(),
+                                                        key(KEY_A, 2), report(), key(KEY_A, 0), report(),
+                                                        key(KEY_A, 1), report(), key(KEY_A, 0), report()}));
+}
+
 TEST_F(UinputDeviceTest, VirtualKeysWithoutAKeySendNothing) {
     output_->keyDown(1, 0);  // left mouse button
     output_->keyUp(1, 0);
