@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "texts/TextEncoding.h"
+
 namespace pw {
 namespace {
 
@@ -54,24 +56,6 @@ Decoded decode(std::string_view text, std::size_t at) {
         return {};
     }
     return {code, length};
-}
-
-void encode(char32_t code, std::string& out) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 // Latin Extended-A pairs its letters upper then lower, except for two runs where the lower comes
@@ -136,7 +120,7 @@ std::string foldKeyName(std::string_view name) {
         if (folded == d.code) {
             out.append(name, at, d.length);
         } else {
-            encode(folded, out);
+            appendUtf8(out, folded);
         }
         at += d.length;
     }
