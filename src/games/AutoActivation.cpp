@@ -1,5 +1,8 @@
 #include "games/AutoActivation.h"
 
+#include <algorithm>
+
+#include "games/CommandLine.h"
 #include "profiles/Activation.h"
 #include "store/RegistryAccess.h"
 
@@ -9,9 +12,15 @@ AutoActivation::AutoActivation(SettingsStore& store, MappingState& state, GameAc
                                std::function<void()> enableTimer)
     : store_(store), state_(state), activation_(activation), enableTimer_(std::move(enableTimer)) {}
 
+void AutoActivation::setPathResolver(PathResolver resolver) {
+    resolver_ = std::move(resolver);
+    alle_programme_aufbauen();
+}
+
 void AutoActivation::alle_programme_aufbauen() {
     lookup_.clear();
     foldedLines_.clear();
+    keys_.clear();
     std::vector<std::string> groups;
     try {
         RegistryKey games = openProgramKey(store_);
@@ -31,6 +40,19 @@ void AutoActivation::alle_programme_aufbauen() {
                 gameKey.openKey("\\" + joinKeyPath(groupKey.path(), game), false);
                 lookup_.push_back({gameKey.readString("exe"), group, game});
                 foldedLines_.push_back(foldKeyName(lookup_.back().line()));
+                Keys keys;
+                const std::string& exe = lookup_.back().exe;
+                const auto exists = [this](const std::string& file) {
+                    return resolver_ && !file.empty() && !resolver_(file).empty();
+                };
+                const CommandLineParts parts = resolveCommandLine(exe, exists);
+                if (resolver_ && !parts.file.empty()) {
+                    keys.linuxFile = resolver_(parts.file);
+                }
+                if (isWindowsPath(parts.file)) {
+                    keys.windowsFile = foldWindowsPath(parts.file);
+                }
+                keys_.push_back(std::move(keys));
             }
         } catch (const StoreError&) {
             // An error inside one group abandons the rest of that group.
@@ -72,6 +94,49 @@ const LookupEntry* AutoActivation::match(std::string_view reportedPath) const {
     return nullptr;
 }
 
+const LookupEntry* AutoActivation::match(const ProcessRecord& process) const {
+    const LookupEntry* byText = match(process.exeFile);
+    const std::string windows =
+        isWindowsPath(process.exeFile) ? foldWindowsPath(process.exeFile) : std::string();
+    for (std::size_t i = 0; i < lookup_.size(); ++i) {
+        if (byText == &lookup_[i]) {
+            return byText;
+        }
+        const Keys& keys = keys_[i];
+        if ((!process.linuxFile.empty() && process.linuxFile == keys.linuxFile) ||
+            (!windows.empty() && windows == keys.windowsFile)) {
+            return &lookup_[i];
+        }
+    }
+    return byText;
+}
+
+void AutoActivation::enter(const LookupEntry& found, int pid, const std::string& path) {
+    const LookupEntry entry = found;  // activation may not rebuild the list, but be safe
+    running_.push_back({pid, path, entry.group, entry.game});
+    if (pid > 0 && follow_) {
+        follow_(pid);
+    }
+    savedCaptureMode_ = state_.captureMode;
+    state_.captureMode = false;
+    state_.activeGame = path;
+    if (!launchPending) {
+        activation_.commandos_wechsel(entry.group, entry.game, false);
+    }
+    launchPending = false;
+}
+
+void AutoActivation::launched(int pid, const std::string& group, const std::string& game,
+                              const std::string& file) {
+    // The launcher has activated the game already; the watcher's report of this process finds it
+    // known and leaves it, so nothing waits for a start that may look like another program.
+    launchPending = true;
+    enter(LookupEntry{file, group, game}, pid, file);
+    if (enableTimer_) {
+        enableTimer_();
+    }
+}
+
 const LookupEntry* AutoActivation::start_eintragen(bool started) {
     const LookupEntry* entry = match(lastProcessPath_);
     if (entry == nullptr) {
@@ -94,16 +159,70 @@ const LookupEntry* AutoActivation::start_eintragen(bool started) {
 }
 
 void AutoActivation::processCreated(std::string_view exeFile) {
-    lastProcessPath_ = std::string(exeFile.substr(0, 260));
-    start_eintragen(true);
+    ProcessRecord process;
+    process.exeFile = std::string(exeFile);
+    processCreated(process);
+}
+
+void AutoActivation::processTerminated(std::string_view exeFile) {
+    ProcessRecord process;
+    process.exeFile = std::string(exeFile);
+    processTerminated(process);
+}
+
+void AutoActivation::processCreated(const ProcessRecord& process) {
+    lastProcessPath_ = std::string(std::string_view(process.exeFile).substr(0, 260));
+    const bool known =
+        process.pid > 0 && std::any_of(running_.begin(), running_.end(),
+                                       [&](const RunningGame& g) { return g.pid == process.pid; });
+    // A recognised game that execs (a launcher into the real program, Wine into its loader) stays
+    // the game it was.
+    if (!known) {
+        if (const LookupEntry* entry = match(process)) {
+            enter(*entry, process.pid, lastProcessPath_);
+        }
+    }
     if (!state_.activeGame.empty() && enableTimer_) {
         enableTimer_();
     }
 }
 
-void AutoActivation::processTerminated(std::string_view exeFile) {
-    lastProcessPath_ = std::string(exeFile.substr(0, 260));
-    start_eintragen(false);
+void AutoActivation::processTerminated(const ProcessRecord& process) {
+    lastProcessPath_ = std::string(std::string_view(process.exeFile).substr(0, 260));
+    auto game = running_.end();
+    if (process.pid > 0) {
+        game = std::find_if(running_.begin(), running_.end(),
+                            [&](const RunningGame& g) { return g.pid == process.pid; });
+    } else {
+        // Without an id, the latest start of the same program.
+        for (auto g = running_.begin(); g != running_.end(); ++g) {
+            if (g->pid <= 0 && g->path == lastProcessPath_) {
+                game = g;
+            }
+        }
+    }
+    if (game == running_.end()) {
+        // A library game that ran before the watcher did ends: with no recognised game running,
+        // the active game is left as at any end; otherwise the games that run go on.
+        if (running_.empty() && match(process) != nullptr) {
+            state_.activeGame.clear();
+            state_.captureMode = savedCaptureMode_;
+        }
+        return;
+    }
+    const bool wasActive = game + 1 == running_.end();
+    running_.erase(game);
+    if (running_.empty()) {
+        state_.activeGame.clear();
+        state_.captureMode = savedCaptureMode_;
+        return;
+    }
+    if (wasActive) {
+        // The most recently started of the games that still run is the active one again.
+        const RunningGame back = running_.back();
+        state_.activeGame = back.path;
+        activation_.commandos_wechsel(back.group, back.game, false);
+    }
 }
 
 }  // namespace pw

@@ -81,6 +81,22 @@ CommandLineParts resolveCommandLine(std::string_view text,
     if (!whole.file.empty() && exists(whole.file)) {
         return whole;
     }
+    // An unquoted path with blanks, then parameters ("/games/My Game/run -window"): the longest
+    // leading part up to a blank that names an existing file.
+    for (std::size_t blank = text.find_last_of(" \t"); blank != std::string_view::npos && blank > 0;
+         blank = text.find_last_of(" \t", blank - 1)) {
+        const std::string_view head = text.substr(0, blank);
+        if (head.find_first_of("\"'") != std::string_view::npos) {
+            continue;  // quoted: the shell's reading below takes it
+        }
+        std::string file(head);
+        while (!file.empty() && (file.back() == ' ' || file.back() == '\t')) {
+            file.pop_back();
+        }
+        if (!file.empty() && exists(file)) {
+            return {file, std::string(text.substr(file.size()))};
+        }
+    }
     std::size_t begin = 0;
     const std::size_t end = firstWordEnd(text, begin);
     if (end != std::string_view::npos) {
@@ -176,6 +192,21 @@ std::string proposedGameName(std::string_view path) {
 
 bool acceptableKeyName(std::string_view name) {
     return name.find_first_of(std::string_view("\\\r\n\0", 4)) == std::string_view::npos;
+}
+
+bool isWindowsPath(std::string_view path) {
+    return path.size() >= 3 && ((path[0] >= 'a' && path[0] <= 'z') || (path[0] >= 'A' && path[0] <= 'Z')) &&
+           path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+}
+
+std::string foldWindowsPath(std::string_view path) {
+    std::string folded = foldAsciiUpper(path);
+    for (char& c : folded) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return folded;
 }
 
 bool isWindowsProgramName(std::string_view file) {

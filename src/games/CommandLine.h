@@ -23,7 +23,9 @@ CommandLineParts splitCommandLine(std::string_view text);
 
 // What the launcher and the save step take as the file of a command line. Programs here mostly
 // have no extension, so when the library's rule names no existing file, the whole text is tried,
-// and then the first word as a shell reads it ("/games/run.sh -window"). When nothing exists the
+// then the longest leading part up to a blank that names an existing file ("/games/My Game/run
+// -window", unquoted), and then the first word as a shell reads it ("'/g/My Game/run' -x" or
+// "/games/run.sh -window"). When nothing exists the
 // library's rule stands, so the caller reports the file it names.
 CommandLineParts resolveCommandLine(std::string_view text,
                                     const std::function<bool(const std::string&)>& exists);
@@ -51,6 +53,12 @@ std::string proposedGameName(std::string_view path);
 // Whether the user may give a group or game this name: it becomes a key of the store, so it
 // may not hold the key separator "\" (it would land in another place), a line break or a NUL.
 bool acceptableKeyName(std::string_view name);
+
+// Whether the text is an absolute Windows path: a drive letter, ":" and "\" or "/".
+bool isWindowsPath(std::string_view path);
+
+// A Windows path as Windows compares it: letters a to z in upper case, every "/" a "\".
+std::string foldWindowsPath(std::string_view path);
 
 // Whether the file names a Windows program (".exe", ".bat" or ".com" in any case).
 bool isWindowsProgramName(std::string_view file);

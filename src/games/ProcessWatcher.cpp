@@ -1,5 +1,7 @@
 #include "games/ProcessWatcher.h"
 
+#include <algorithm>
+
 namespace pw {
 
 void limitExeFile(std::string& text, std::size_t limit) {
@@ -37,19 +39,118 @@ bool ProcessDiff::learn(ProcessSource& source, int pid) {
     }
     record.pid = pid;
     limitExeFile(record.exeFile);
-    entries_.push_back(Entry{std::move(record), scan_, false});
+    const bool mayExec = record.mayExec;
+    entries_.push_back(Entry{std::move(record), scan_});
     try {
         index_.emplace(pid, entries_.size() - 1);
     } catch (...) {
         entries_.pop_back();
         throw;
     }
+    if (mayExec) {
+        addRechecked(entries_.size() - 1);
+    }
     return true;
+}
+
+void ProcessDiff::addRechecked(std::size_t position) {
+    Entry& entry = entries_[position];
+    if (!entry.rechecked) {
+        followed_.push_back(entry.record.pid);
+        entry.rechecked = true;
+    }
+}
+
+void ProcessDiff::follow(int pid) {
+    if (std::find(wanted_.begin(), wanted_.end(), pid) == wanted_.end()) {
+        wanted_.push_back(pid);
+    }
+}
+
+void ProcessDiff::recheckFollowed(ProcessSource& source, const Notify& created, const Notify& terminated) {
+    // The owner's wishes first: a process it follows may be new in this very scan.
+    for (std::size_t i = 0; i < wanted_.size();) {
+        const int pid = wanted_[i];
+        if (auto known = index_.find(pid); known != index_.end()) {
+            entries_[known->second].followed = true;
+            addRechecked(known->second);
+        } else if (std::find(pids_.begin(), pids_.end(), pid) != pids_.end()) {
+            ++i;  // listed, but not yet itself: asked again at the next scan
+            continue;
+        } else {
+            // Ended before the watcher could see it: its end is all there is to say.
+            wanted_.erase(wanted_.begin() + static_cast<std::ptrdiff_t>(i));
+            ProcessRecord gone;
+            gone.pid = pid;
+            terminated(gone);
+            continue;
+        }
+        wanted_.erase(wanted_.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+
+    for (std::size_t i = 0; i < followed_.size();) {
+        const auto known = index_.find(followed_[i]);
+        if (known == index_.end()) {
+            followed_.erase(followed_.begin() + static_cast<std::ptrdiff_t>(i));
+            continue;
+        }
+        Entry& entry = entries_[known->second];
+        if (entry.seenInScan != scan_ || entry.exited) {
+            ++i;  // gone from the list: the sweep reports it
+            continue;
+        }
+        bool keep = true;
+        switch (source.recheck(entry.record.pid, entry.record)) {
+            case Recheck::Same:
+                break;
+            case Recheck::Settled:
+                entry.record.mayExec = false;
+                keep = entry.followed;
+                break;
+            case Recheck::Ended:
+                // Reported once; the entry stays until its id leaves the list, so that the zombie
+                // is not taken for a new process.
+                entry.exited = true;
+                keep = false;
+                terminated(entry.record);
+                break;
+            case Recheck::Changed: {
+                ProcessRecord fresh;
+                if (source.describe(entry.record.pid, fresh) != Description::Ready) {
+                    break;  // looked at again at the next scan
+                }
+                fresh.pid = entry.record.pid;
+                limitExeFile(fresh.exeFile);
+                const bool news =
+                    fresh.exeFile != entry.record.exeFile || fresh.linuxFile != entry.record.linuxFile;
+                entry.record = std::move(fresh);
+                keep = entry.followed || entry.record.mayExec;
+                if (!keep) {
+                    entry.rechecked = false;
+                    followed_.erase(followed_.begin() + static_cast<std::ptrdiff_t>(i));
+                }
+                if (news) {
+                    created(entries_[known->second].record);
+                }
+                if (keep) {
+                    ++i;
+                }
+                continue;
+            }
+        }
+        if (keep) {
+            ++i;
+        } else {
+            entry.rechecked = false;
+            followed_.erase(followed_.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
 }
 
 void ProcessDiff::start(ProcessSource& source) {
     entries_.clear();
     index_.clear();
+    followed_.clear();
     ++scan_;
     if (!takeSnapshot(source)) {
         return;
@@ -78,6 +179,7 @@ bool ProcessDiff::cycle(ProcessSource& source, const Notify& created, const Noti
             created(entries_.back().record);
         }
     }
+    recheckFollowed(source, created, terminated);
 
     // Ended entries are taken off the index before their report, so that a throwing handler cannot
     // have one reported twice; they leave the list once the pass is over, however it ends.
@@ -92,7 +194,9 @@ bool ProcessDiff::cycle(ProcessSource& source, const Notify& created, const Noti
         }
         entry.ended = true;
         index_.erase(entry.record.pid);
-        terminated(entry.record);
+        if (!entry.exited) {
+            terminated(entry.record);
+        }
     }
     return true;
 }

@@ -17,6 +17,16 @@ struct ProcessRecord {
     // The program the process runs: its executable's path; for a Windows program under Wine the
     // .exe as its command line names it; the command's name where the executable cannot be read.
     std::string exeFile;
+    // The file that program is on this system, every link on the way resolved: the executable or
+    // the script itself, or for a Windows program the .exe its Wine prefix names. Empty when it
+    // cannot be told.
+    std::string linuxFile;
+    // Whether the process may still replace its program with another one: a shell, an interpreter,
+    // a Wine loader, a program that only sets something up and execs (env, nice), or one that has
+    // only just started. The watcher asks the source again about such a process at every scan.
+    bool mayExec = false;
+    // What the source read the program from (executable and command line), to tell an exec.
+    std::uint64_t image = 0;
 
     friend bool operator==(const ProcessRecord&, const ProcessRecord&) = default;
 };
@@ -37,9 +47,18 @@ enum class Description {
              // at the next snapshot
 };
 
+// What a second look at a known process found.
+enum class Recheck {
+    Same,     // it runs what it ran
+    Changed,  // it replaced its program (exec): describe it again
+    Ended,    // it has exited, reaped by its parent or not (a zombie)
+    Settled,  // it runs what it ran, and it is no longer expected to exec: stop asking
+};
+
 // Where the running processes come from: /proc on Linux, Toolhelp snapshots on Windows. The
-// watcher asks for the details of a process only once, when it first sees its id, so that a scan
-// of a system with hundreds of processes stays cheap.
+// watcher asks for the details of a process once, when it first sees its id, so that a scan of a
+// system with hundreds of processes stays cheap; only the few processes that matter (those that
+// may still exec, and those the owner follows, the running games) are looked at again.
 class ProcessSource {
 public:
     virtual ~ProcessSource() = default;
@@ -49,6 +68,12 @@ public:
     virtual bool snapshot(std::vector<int>& pids) = 0;
     // Reads the program of a process the watcher does not know yet into `record.exeFile`.
     virtual Description describe(int pid, ProcessRecord& record) = 0;
+    // Looks again at a known process as `known` describes it. A source that cannot tell says Same.
+    virtual Recheck recheck(int pid, const ProcessRecord& known) {
+        (void)pid;
+        (void)known;
+        return Recheck::Same;
+    }
 };
 
 // Raised for a watcher setting that cannot be used.
@@ -69,6 +94,11 @@ enum class PollPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCrit
 // snapshot's order, then every process that is gone, the most recently seen first. A process that
 // starts and ends between two scans is never reported; an id reused between two scans is taken for
 // the process that had it.
+//
+// A process that may still exec, or that the owner follows, is looked at again at every scan: one
+// that replaced its program is reported as created once more, with the same id and its new
+// program (the owner decides what that means for a game it already knows), and one that has
+// exited is reported as ended even while it waits to be reaped.
 class ProcessDiff {
 public:
     using Notify = std::function<void(const ProcessRecord&)>;
@@ -90,17 +120,30 @@ public:
     // How many processes are known.
     std::size_t size() const { return entries_.size(); }
 
+    // Looks at the process `pid` again at every scan from the next one on, until it ends: a game
+    // whose end must be seen even as a zombie. A process that is not in the next snapshot (it ended
+    // before it was ever seen) is reported as ended then, with nothing but its id.
+    void follow(int pid);
+
+    // How many processes are looked at again at every scan.
+    std::size_t followed() const { return followed_.size(); }
+
 private:
     struct Entry {
         ProcessRecord record;
         std::uint64_t seenInScan = 0;
         bool ended = false;
+        bool exited = false;     // reported ended while still listed (a zombie)
+        bool followed = false;   // by the owner's wish
+        bool rechecked = false;  // in followed_
     };
 
     bool takeSnapshot(ProcessSource& source);
     // Reads a new process and appends it; false when there is nothing to append this scan.
     bool learn(ProcessSource& source, int pid);
     void dropEnded();
+    void addRechecked(std::size_t position);
+    void recheckFollowed(ProcessSource& source, const Notify& created, const Notify& terminated);
 
     // In the order the processes were first seen.
     std::vector<Entry> entries_;
@@ -109,6 +152,9 @@ private:
     // The last snapshot, kept so that its storage is reused.
     std::vector<int> pids_;
     std::uint64_t scan_ = 0;
+    // The ids looked at again at every scan, and those the owner asked for before they were known.
+    std::vector<int> followed_;
+    std::vector<int> wanted_;
 };
 
 }  // namespace pw

@@ -1,7 +1,10 @@
 #include "mapper/MapperCore.h"
 
+#include <algorithm>
+
 #include "controllers/JoystickConfiguration.h"
 #include "controllers/qt/ControlPanel.h"
+#include "games/linux/WinePaths.h"
 #include "store/SettingsStore.h"
 
 namespace pw {
@@ -19,7 +22,8 @@ MapperCore::MapperCore(SettingsStore& store, const TextVariables& texts, Announc
         device_.setConfigurationSource([this] { return readJoystickConfiguration(store_); });
     }
     controllers_.setLastActivatedController(controllers_.akt_controller());
-    autoActivation_.alle_programme_aufbauen();
+    autoActivation_.setPathResolver(resolveProgramFile);
+    autoActivation_.setFollower([this](int pid) { watcher_.follow(pid); });
 
     watcher_.setPollPriority(PollPriority::Lower);
     watcher_.onProcessCreated([this](const ProcessRecord& p) { onCreated(p); });
@@ -52,9 +56,12 @@ void MapperCore::start() {
 }
 
 void MapperCore::onCreated(const ProcessRecord& process) {
-    const LookupEntry* entry = autoActivation_.match(process.exeFile);
+    const bool known =
+        std::any_of(autoActivation_.runningGames().begin(), autoActivation_.runningGames().end(),
+                    [&](const auto& game) { return game.pid == process.pid; });
+    const LookupEntry* entry = known ? nullptr : autoActivation_.match(process);
     const std::string name = entry != nullptr ? entry->group + "\\" + entry->game : std::string();
-    autoActivation_.processCreated(process.exeFile);
+    autoActivation_.processCreated(process);
     if (entry != nullptr) {
         log("game " + name + " started (" + process.exeFile + ")" +
             (state_.activeGame.empty() ? ", but it is no longer in the library"
@@ -64,10 +71,12 @@ void MapperCore::onCreated(const ProcessRecord& process) {
 }
 
 void MapperCore::onTerminated(const ProcessRecord& process) {
-    const LookupEntry* entry = autoActivation_.match(process.exeFile);
-    if (entry != nullptr) {
-        const std::string name = entry->group + "\\" + entry->game;
-        autoActivation_.processTerminated(process.exeFile);
+    const auto& running = autoActivation_.runningGames();
+    const auto game =
+        std::find_if(running.begin(), running.end(), [&](const auto& g) { return g.pid == process.pid; });
+    const std::string name = game != running.end() ? game->group + "\\" + game->game : std::string();
+    autoActivation_.processTerminated(process);
+    if (!name.empty()) {
         log("game " + name + " ended");
     }
 }

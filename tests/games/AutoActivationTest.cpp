@@ -126,9 +126,86 @@ TEST_F(Auto, ASecondGameTakesOverAndTheSavedCaptureModeIsLost) {
     EXPECT_EQ(state.activeGame, "/home/ana/bin/run.sh");
     EXPECT_EQ(up(), "82");
     watcher.processTerminated("/opt/fifa/fifa");
-    EXPECT_EQ(state.activeGame, "") << "the end of any known game clears the active game";
+    EXPECT_EQ(state.activeGame, "/home/ana/bin/run.sh") << "the other game still runs";
     watcher.processTerminated("/home/ana/bin/run.sh");
+    EXPECT_EQ(state.activeGame, "");
     EXPECT_FALSE(state.captureMode);
+}
+
+ProcessRecord process(int pid, const std::string& exe, const std::string& linuxFile = {}) {
+    ProcessRecord record;
+    record.pid = pid;
+    record.exeFile = exe;
+    record.linuxFile = linuxFile;
+    return record;
+}
+
+TEST_F(Auto, WhenTheActiveGameEndsTheLatestOtherRunningGameIsActiveAgain) {
+    std::vector<int> followed;
+    watcher.setFollower([&](int pid) { followed.push_back(pid); });
+    watcher.processCreated(process(10, "/opt/fifa/fifa"));
+    watcher.processCreated(process(11, "/home/ana/Games/Doom/doom.exe"));
+    watcher.processCreated(process(12, "/home/ana/bin/run.sh"));
+    EXPECT_EQ(followed, (std::vector<int>{10, 11, 12})) << "the watcher follows every running game";
+    watcher.processTerminated(process(11, "/home/ana/Games/Doom/doom.exe"));
+    EXPECT_EQ(state.activeGame, "/home/ana/bin/run.sh") << "an earlier game's end changes nothing";
+    EXPECT_EQ(up(), "82");
+    watcher.processTerminated(process(12, "/home/ana/bin/run.sh"));
+    EXPECT_EQ(state.activeGame, "/opt/fifa/fifa");
+    EXPECT_EQ(up(), "70") << "its assignments are loaded again";
+    watcher.processTerminated(process(10, "/opt/fifa/fifa"));
+    EXPECT_EQ(state.activeGame, "");
+    EXPECT_TRUE(watcher.runningGames().empty());
+}
+
+TEST_F(Auto, AGameStaysItselfThroughAnExecAndALaunchedProcessIsItsGameForLife) {
+    watcher.processCreated(process(20, "/opt/fifa/fifa"));
+    watcher.processCreated(process(20, "/home/ana/bin/run.sh"));  // the same process execs
+    EXPECT_EQ(up(), "70") << "still Fifa";
+    watcher.processCreated(process(20, "/usr/bin/true"));
+    EXPECT_EQ(state.activeGame, "/opt/fifa/fifa");
+    watcher.processTerminated(process(20, "/usr/bin/true"));
+    EXPECT_EQ(state.activeGame, "") << "its end is the game's end";
+
+    state.slots.assign(ControllerAction::Up, "loaded by the launcher");
+    watcher.launched(30, "Sport", "Fifa", "/opt/fifa/fifa");
+    EXPECT_EQ(state.activeGame, "/opt/fifa/fifa") << "active at once";
+    EXPECT_FALSE(watcher.launchPending) << "no later start is mistaken for it";
+    watcher.processCreated(process(30, "/usr/bin/dash"));
+    watcher.processCreated(process(30, "/home/ana/bin/run.sh"));
+    EXPECT_EQ(up(), "loaded by the launcher");
+    watcher.processTerminated(process(30, "/usr/lib/wine/wine64"));
+    EXPECT_EQ(state.activeGame, "");
+}
+
+TEST_F(Auto, AResolvedOrWindowsPathMatchesTheStoredOneInEitherForm) {
+    addGame("Wine", "Hello", "C:\\Games\\Hello.exe -fast", "60");
+    addGame("Wine", "Linked", "/home/ana/link/game", "61");
+    watcher.setPathResolver([](const std::string& file) -> std::string {
+        if (file == "C:\\Games\\Hello.exe") {
+            return "/home/ana/.wine/drive_c/Games/Hello.exe";
+        }
+        if (file == "/home/ana/link/game") {
+            return "/srv/real/game";
+        }
+        if (file == "/home/ana/Games/Doom/doom.exe") {
+            return file;
+        }
+        return {};
+    });
+    ASSERT_NE(watcher.match(process(1, "c:/games/HELLO.EXE")), nullptr) << "without case, either slash";
+    EXPECT_EQ(watcher.match(process(1, "c:/games/HELLO.EXE"))->game, "Hello");
+    ASSERT_NE(watcher.match(process(1, "/x/y.exe", "/home/ana/.wine/drive_c/Games/Hello.exe")), nullptr);
+    EXPECT_EQ(watcher.match(process(1, "/x/y.exe", "/home/ana/.wine/drive_c/Games/Hello.exe"))->game,
+              "Hello");
+    ASSERT_NE(watcher.match(process(1, "/srv/real/game", "/srv/real/game")), nullptr) << "through a link";
+    EXPECT_EQ(watcher.match(process(1, "/srv/real/game", "/srv/real/game"))->game, "Linked");
+    EXPECT_EQ(watcher.match(process(1, "D:\\Games\\Hello.exe")), nullptr);
+    EXPECT_EQ(watcher.match(process(1, "/srv/real/gamefoo", "/srv/real/gamefoo")), nullptr);
+    ASSERT_NE(
+        watcher.match(process(1, "Z:\\home\\ana\\Games\\Doom\\doom.exe", "/home/ana/Games/Doom/doom.exe")),
+        nullptr);
+    EXPECT_EQ(watcher.lookupList()[4].exe, "C:\\Games\\Hello.exe -fast") << "the stored text stays";
 }
 
 TEST_F(Auto, TheListFollowsTheLibraryAfterARebuild) {

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,21 @@ public:
             return Description::Gone;
         }
         record.exeFile = program->second;
+        record.mayExec = mayExec.count(pid) > 0;
         return Description::Ready;
+    }
+
+    // A process whose program changed since it was described execs; one in `exited` is a zombie.
+    Recheck recheck(int pid, const ProcessRecord& known) override {
+        rechecked.push_back(pid);
+        if (exited.count(pid) > 0) {
+            return Recheck::Ended;
+        }
+        if (const auto program = programs.find(pid);
+            program != programs.end() && program->second != known.exeFile) {
+            return Recheck::Changed;
+        }
+        return settled.count(pid) > 0 ? Recheck::Settled : Recheck::Same;
     }
 
     // std::nullopt is a snapshot that cannot be read.
@@ -56,6 +71,10 @@ public:
     std::map<int, std::string> programs;
     std::map<int, int> notYet;
     std::vector<int> described;
+    std::set<int> mayExec;
+    std::set<int> exited;
+    std::set<int> settled;
+    std::vector<int> rechecked;
 };
 
 class Watch : public ::testing::Test {
@@ -117,6 +136,39 @@ TEST_F(Watch, AProcessIsKnownByItsIdAloneAndReadOnlyOnce) {
     EXPECT_EQ(source.described, (std::vector<int>{1, 2, 3}));
     // Seen again after its end: a new process.
     EXPECT_EQ(scan(std::vector<int>{1, 2, 3}), Reports{"+2 /bin/other"});
+}
+
+TEST_F(Watch, AProcessThatMayExecIsLookedAtAgainAndReportedWithItsNewProgram) {
+    source.mayExec = {2, 3};
+    start(std::vector<int>{1, 2});
+    EXPECT_EQ(diff.followed(), 1u) << "only the one that may exec";
+    EXPECT_EQ(scan(std::vector<int>{1, 2, 3}), Reports{"+3 /bin/p3"});
+    source.rechecked.clear();
+    source.programs[2] = "/games/game.bin";  // a wrapper execs the game, which execs no more
+    source.mayExec.erase(2);
+    source.programs[1] = "/bin/other";  // not looked at: it is no wrapper
+    EXPECT_EQ(scan(std::vector<int>{1, 2, 3}), Reports{"+2 /games/game.bin"});
+    EXPECT_EQ(source.rechecked, (std::vector<int>{2, 3}));
+    EXPECT_EQ(scan(std::vector<int>{1, 2, 3}), Reports{}) << "reported once";
+    source.settled = {3};
+    EXPECT_EQ(scan(std::vector<int>{1, 2, 3}), Reports{});
+    EXPECT_EQ(diff.followed(), 0u) << "the game that came of the exec may not exec, 3 settled";
+    EXPECT_EQ(scan(std::vector<int>{1, 3}), Reports{"-2 /games/game.bin"})
+        << "its end, with its last program";
+}
+
+TEST_F(Watch, AFollowedProcessEndsAsAZombieOnceAndOneNeverSeenEndsAtOnce) {
+    start(std::vector<int>{1, 2});
+    diff.follow(2);
+    diff.follow(5);  // a launch that ended before any scan saw it
+    diff.follow(6);  // one that the next scan sees
+    EXPECT_EQ(scan(std::vector<int>{1, 2, 6}), (Reports{"+6 /bin/p6", "-5 "}));
+    EXPECT_EQ(diff.followed(), 2u);
+    source.exited = {2};
+    EXPECT_EQ(scan(std::vector<int>{1, 2, 6}), Reports{"-2 /bin/p2"}) << "exited, not yet reaped";
+    EXPECT_EQ(scan(std::vector<int>{1, 2, 6}), Reports{}) << "the zombie is no new process";
+    EXPECT_EQ(scan(std::vector<int>{1, 6}), Reports{}) << "reaped: nothing more to say";
+    EXPECT_EQ(scan(std::vector<int>{1, 2, 6}), Reports{"+2 /bin/p2"}) << "its id used again";
 }
 
 TEST_F(Watch, AnUnreadableListReportsNothingAndTheNextOneIsComparedWithTheLastGoodOne) {

@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "games/CommandLine.h"
+#include "games/linux/WinePaths.h"
 
 namespace pw {
 namespace {
@@ -44,7 +45,8 @@ QStringList argumentsOf(const QString& parameters) {
     return arguments;
 }
 
-bool startDetached(const QString& program, const QStringList& arguments, const QString& directory) {
+bool startDetached(const QString& program, const QStringList& arguments, const QString& directory,
+                   qint64* pid) {
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
@@ -52,12 +54,28 @@ bool startDetached(const QString& program, const QStringList& arguments, const Q
         process.setWorkingDirectory(directory);
     }
     process.setStandardInputFile(QProcess::nullDevice());
-    return process.startDetached();
+    return process.startDetached(pid);
 }
 
 }  // namespace
 
-LaunchResult launchFile(const QString& file, const QString& parameters, const QString& directory) {
+LaunchResult launchFile(const QString& file, const QString& parameters, const QString& directory,
+                        qint64* pid) {
+    if (pid != nullptr) {
+        *pid = 0;
+    }
+    if (isWindowsPath(file.toStdString())) {
+        if (resolveProgramFile(file.toStdString()).empty()) {
+            return LaunchResult::FileNotFound;
+        }
+        const QString wine = QStandardPaths::findExecutable(QStringLiteral("wine"));
+        if (wine.isEmpty()) {
+            return LaunchResult::WineMissing;
+        }
+        return startDetached(wine, QStringList{file} + argumentsOf(parameters), directory, pid)
+                   ? LaunchResult::Started
+                   : LaunchResult::Failed;
+    }
     const QFileInfo info(file);
     if (file.isEmpty() || !info.exists()) {
         return LaunchResult::FileNotFound;
@@ -71,16 +89,16 @@ LaunchResult launchFile(const QString& file, const QString& parameters, const QS
         if (wine.isEmpty()) {
             return LaunchResult::WineMissing;
         }
-        return startDetached(wine, QStringList{program} + arguments, directory) ? LaunchResult::Started
-                                                                                : LaunchResult::Failed;
+        return startDetached(wine, QStringList{program} + arguments, directory, pid) ? LaunchResult::Started
+                                                                                     : LaunchResult::Failed;
     }
     if (info.isFile() && info.isExecutable()) {
         if (kind == FileKind::Native) {
-            return startDetached(program, arguments, directory) ? LaunchResult::Started
-                                                                : LaunchResult::Failed;
+            return startDetached(program, arguments, directory, pid) ? LaunchResult::Started
+                                                                     : LaunchResult::Failed;
         }
         if (kind == FileKind::ShellText) {
-            return startDetached(QStringLiteral("/bin/sh"), QStringList{program} + arguments, directory)
+            return startDetached(QStringLiteral("/bin/sh"), QStringList{program} + arguments, directory, pid)
                        ? LaunchResult::Started
                        : LaunchResult::Failed;
         }

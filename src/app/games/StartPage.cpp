@@ -14,6 +14,7 @@
 #include "controllers/ControllerRegistry.h"
 #include "games/AutoActivation.h"
 #include "games/CommandLine.h"
+#include "games/linux/WinePaths.h"
 #include "input/Pause.h"
 #include "profiles/Activation.h"
 #include "profiles/GameAssignments.h"
@@ -185,7 +186,8 @@ void StartPage::startGame(const QString& group, const QString& game) {
     loadLiveTable(context_.store, toUtf8(group), toUtf8(game), context_.state.slots);
 
     const auto exists = [](const std::string& path) {
-        return !path.empty() && QFileInfo(fromUtf8(path)).isFile();
+        return isWindowsPath(path) ? !resolveProgramFile(path).empty()
+                                   : !path.empty() && QFileInfo(fromUtf8(path)).isFile();
     };
     const CommandLineParts parts = resolveCommandLine(exe, exists);
     if (!exists(parts.file)) {
@@ -194,8 +196,15 @@ void StartPage::startGame(const QString& group, const QString& game) {
     // The game runs in the folder of its program, not in the one its parameters may name.
     const QString file = fromUtf8(cutToCharacters(parts.file));
     const QString parameters = fromUtf8(cutToCharacters(parts.parameters));
-    const QString directory = fromUtf8(cutToCharacters(folderOf(parts.file)));
-    const LaunchResult result = launchFile(file, parameters, directory);
+    // A Windows program runs in the folder that its path names in the Wine prefix.
+    const QString directory = fromUtf8(cutToCharacters(
+        isWindowsPath(parts.file) ? folderOf(resolveProgramFile(parts.file)) : folderOf(parts.file)));
+    qint64 pid = 0;
+    const LaunchResult result = launchFile(file, parameters, directory, &pid);
+    if (result == LaunchResult::Started && pid > 0) {
+        // The started process is this game whatever it execs; its end gives the window back.
+        context_.autoActivation.launched(static_cast<int>(pid), toUtf8(group), toUtf8(game), parts.file);
+    }
     context_.hideMainWindow();
     if (result == LaunchResult::FileNotFound) {
         context_.dialogs.inform(context_.text("Datei nicht gefunden"));

@@ -13,6 +13,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "games/CommandLine.h"
+#include "games/linux/WinePaths.h"
+
 namespace pw {
 
 namespace {
@@ -23,6 +26,10 @@ constexpr std::array<std::string_view, 4> kWineLoaders = {"wine64-preloader", "w
 // Programs that only set something up and then exec the program they are given.
 constexpr std::array<std::string_view, 8> kExecWrappers = {"env",    "nice",    "nohup", "setsid",
                                                            "ionice", "taskset", "chrt",  "stdbuf"};
+
+// Programs that run a script they are given, with or without a "#!" line that names them.
+constexpr std::array<std::string_view, 12> kInterpreters = {"sh",  "bash", "dash", "zsh",   "ksh",  "mksh",
+                                                            "ash", "perl", "ruby", "tclsh", "node", "lua"};
 
 using PathBuffer = std::array<char, 48>;
 
@@ -100,6 +107,39 @@ bool isWineLoader(std::string_view exe) {
     return false;
 }
 
+// "python3", "python3.11", "perl5.36", "lua5.4": the versioned names of an interpreter.
+bool isInterpreter(std::string_view exe) {
+    std::string_view name = baseName(exe);
+    if (name.starts_with("python")) {
+        return true;
+    }
+    while (!name.empty() && ((name.back() >= '0' && name.back() <= '9') || name.back() == '.')) {
+        name.remove_suffix(1);
+    }
+    return std::find(kInterpreters.begin(), kInterpreters.end(), name) != kInterpreters.end();
+}
+
+bool isExecWrapper(std::string_view exe) {
+    return std::find(kExecWrappers.begin(), kExecWrappers.end(), baseName(exe)) != kExecWrappers.end();
+}
+
+// What the program is read from, folded into one number: a change is an exec (or Wine writing
+// the Windows command line over its own).
+std::uint64_t imageOf(std::string_view exe, std::string_view cmdline) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (std::string_view part : {exe, std::string_view("\0", 1), cmdline}) {
+        for (const char c : part) {
+            hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+        }
+    }
+    return hash;
+}
+
+bool isWineStart(std::string_view argument) {
+    const std::string folded = foldWindowsPath(baseName(argument));
+    return folded == "START" || folded == "START.EXE";
+}
+
 // The command line's arguments one by one (they end in NUL; the last one may not).
 class Arguments {
 public:
@@ -129,8 +169,16 @@ std::string_view windowsProgram(std::string_view exe, std::string_view cmdline) 
     if (hasFirst && endsWithExe(first)) {
         return first;
     }
+    // "wine start /wait C:\Games\x.exe": start asks Wine for a new process that runs the program
+    // and is no game itself (the process that runs it is seen on its own).
+    if (hasFirst && isWineStart(first)) {
+        return {};
+    }
     std::string_view argument;
     while (arguments.next(argument)) {
+        if (isWineStart(argument)) {
+            return {};
+        }
         if (endsWithExe(argument)) {
             return argument;
         }
@@ -401,11 +449,99 @@ bool ProcProcessSource::readScript(int pid, std::string_view exe, std::string_vi
     const ssize_t n =
         ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) ? ::read(fd, head.data(), head.size()) : -1;
     ::close(fd);
-    if (n <= 0 || !namesInterpreter(std::string_view(head.data(), static_cast<std::size_t>(n)), exe, argv0)) {
+    // A shell or a known interpreter runs the script it is given, "#!" line or not ("sh game.sh",
+    // or a script without one that the system starts through /bin/sh); any other program must be
+    // the one the script's "#!" line names.
+    if (n < 0 || (!isInterpreter(exe) &&
+                  (n == 0 || !namesInterpreter(std::string_view(head.data(), static_cast<std::size_t>(n)),
+                                               exe, argv0)))) {
         return false;
     }
     record.exeFile.assign(scriptPath_.data(), used);
     return true;
+}
+
+bool ProcProcessSource::young(int pid) {
+    int parent = 0;
+    long long startTicks = 0;
+    if (!readParentAndStart(pid, parent, startTicks)) {
+        return false;
+    }
+    const long long hz = ::sysconf(_SC_CLK_TCK);
+    const long long until = startTicks + static_cast<long long>(kFollowYoungMs) * hz / 1000;
+    if (ticksSinceBoot() >= until) {
+        return false;
+    }
+    if (youngUntil_.size() >= 256) {
+        // Processes that ended young leave their mark behind; the expired ones go.
+        const long long now = ticksSinceBoot();
+        std::erase_if(youngUntil_, [now](const auto& mark) { return mark.second <= now; });
+    }
+    youngUntil_[pid] = until;
+    return true;
+}
+
+std::string ProcProcessSource::windowsFile(int pid, std::string_view program) {
+    if (isWindowsPath(program)) {
+        PathBuffer path;
+        const ssize_t n = readFile(procPath(path, pid, "environ"), environ_.data(), environ_.size());
+        const std::string prefix =
+            winePrefixOf(std::string_view(environ_.data(), n > 0 ? static_cast<std::size_t>(n) : 0));
+        return windowsToLinux(program, prefix);
+    }
+    if (program.starts_with('/')) {
+        return resolveProgramFile(std::string(program));
+    }
+    // Relative to the folder Wine was started in.
+    PathBuffer cwd;
+    const ssize_t n = ::readlink(procPath(cwd, pid, "cwd"), scriptPath_.data(), scriptPath_.size());
+    if (n <= 0) {
+        return {};
+    }
+    return resolveProgramFile(std::string(scriptPath_.data(), static_cast<std::size_t>(n)) + "/" +
+                              std::string(program));
+}
+
+Recheck ProcProcessSource::recheck(int pid, const ProcessRecord& known) {
+    std::string_view exe;
+    if (!readExe(pid, exe_, exe)) {
+        // A zombie has no program any more; another user's process may not show it at all.
+        if (errno != ENOENT) {
+            return Recheck::Same;
+        }
+        std::array<char, 512> stat;
+        PathBuffer path;
+        const ssize_t n = readFile(procPath(path, pid, "stat"), stat.data(), stat.size());
+        if (n <= 0) {
+            return Recheck::Same;  // gone altogether: the next listing tells
+        }
+        const std::string_view text(stat.data(), static_cast<std::size_t>(n));
+        const std::size_t close = text.rfind(')');
+        const char state = close != std::string_view::npos && close + 2 < text.size() ? text[close + 2] : '?';
+        return state == 'Z' || state == 'X' ? Recheck::Ended : Recheck::Same;
+    }
+    if (!known.mayExec) {
+        return Recheck::Same;
+    }
+    PathBuffer path;
+    const ssize_t length = readFile(procPath(path, pid, "cmdline"), cmdline_.data(), cmdline_.size());
+    const std::string_view cmdline(cmdline_.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+    if (imageOf(exe, cmdline) != known.image) {
+        youngUntil_.erase(pid);
+        return Recheck::Changed;
+    }
+    if (isInterpreter(exe) || isWineLoader(exe) || isExecWrapper(exe)) {
+        return Recheck::Same;
+    }
+    // A program of its own that has run for a while is taken to stay what it is.
+    const auto until = youngUntil_.find(pid);
+    if (until == youngUntil_.end() || ticksSinceBoot() >= until->second) {
+        if (until != youngUntil_.end()) {
+            youngUntil_.erase(until);
+        }
+        return Recheck::Settled;
+    }
+    return Recheck::Same;
 }
 
 Description ProcProcessSource::describe(int pid, ProcessRecord& record) {
@@ -423,14 +559,20 @@ Description ProcProcessSource::describe(int pid, ProcessRecord& record) {
             return Description::NotYet;
         }
     }
+    if (haveExe) {
+        record.image = imageOf(exe, cmdline);
+        record.mayExec = isInterpreter(exe) || isWineLoader(exe) || isExecWrapper(exe) || young(pid);
+    }
     if (const std::string_view program = windowsProgram(exe, cmdline); !program.empty()) {
         record.exeFile.assign(program);
+        record.linuxFile = windowsFile(pid, program);
         return Description::Ready;
     }
     if (haveExe && !readScript(pid, exe, cmdline, record)) {
         record.exeFile.assign(exe);
     }
     if (haveExe) {
+        record.linuxFile = resolveProgramFile(record.exeFile);
         return Description::Ready;
     }
 

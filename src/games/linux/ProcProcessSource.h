@@ -3,7 +3,9 @@
 #include <dirent.h>
 
 #include <array>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "games/ProcessWatcher.h"
@@ -53,6 +55,8 @@ class ProcProcessSource final : public ProcessSource {
 public:
     static constexpr int kExecGraceMs = 250;
     static constexpr int kFullListingEvery = 20;
+    // How long a process of its own program is watched for an exec after its start.
+    static constexpr int kFollowYoungMs = 3000;
 
     ProcProcessSource() = default;
     ~ProcProcessSource() override;
@@ -61,8 +65,11 @@ public:
 
     bool snapshot(std::vector<int>& pids) override;
     Description describe(int pid, ProcessRecord& record) override;
+    Recheck recheck(int pid, const ProcessRecord& known) override;
 
 private:
+    bool young(int pid);
+    std::string windowsFile(int pid, std::string_view program);
     bool settling(int pid, std::string_view exe, std::string_view cmdline);
     bool readScript(int pid, std::string_view exe, std::string_view cmdline, ProcessRecord& record);
     bool list(std::vector<int>& pids);
@@ -93,6 +100,9 @@ private:
     std::array<char, 32768> cmdline_{};
     std::array<char, 32768> parentCmdline_{};
     std::array<char, 8192> scriptPath_{};
+    std::array<char, 65536> environ_{};
+    // When the processes of their own programs stop being watched for an exec (clock ticks).
+    std::unordered_map<int, long long> youngUntil_;
 };
 
 }  // namespace pw

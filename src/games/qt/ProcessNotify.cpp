@@ -166,6 +166,11 @@ void ProcessNotify::setLogHandler(LogHandler handler) {
     log_ = std::move(shared);
 }
 
+void ProcessNotify::follow(int pid) {
+    std::lock_guard lock(mutex_);
+    toFollow_.push_back(pid);
+}
+
 int ProcessNotify::pollThreadId() const {
     std::lock_guard lock(mutex_);
     return threadId_;
@@ -225,8 +230,14 @@ void ProcessNotify::run() {
     const ProcessDiff::Notify created = [this](const ProcessRecord& r) { deliver(Kind::Created, r); };
     const ProcessDiff::Notify terminated = [this](const ProcessRecord& r) { deliver(Kind::Terminated, r); };
     std::unique_lock lock(mutex_);
+    std::vector<int> following;
     while (pause(lock)) {
+        following.swap(toFollow_);
         lock.unlock();
+        for (int pid : following) {
+            diff_.follow(pid);
+        }
+        following.clear();
         try {
             const bool read = diff_.cycle(*source_, created, terminated);
             // Said once when the list becomes unreadable and once when it can be read again, not

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "games/ProcessWatcher.h"
 
@@ -75,6 +76,10 @@ public:
     // By default to qWarning().
     void setLogHandler(LogHandler handler);
 
+    // Follows the process `pid` from the next scan on (see ProcessDiff::follow): a running game,
+    // whose end must be seen even while it waits to be reaped. Safe from any thread.
+    void follow(int pid);
+
     // The poll thread's Linux thread id, 0 until it runs: for looking at the thread from outside.
     int pollThreadId() const;
 
@@ -116,6 +121,7 @@ private:
     std::shared_ptr<const Handler> terminated_;
     std::shared_ptr<const LogHandler> log_;
     HandOver handOver_;
+    std::vector<int> toFollow_;
     std::uint64_t lastTicket_ = 0;
 
     std::thread thread_;

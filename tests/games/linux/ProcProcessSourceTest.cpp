@@ -178,12 +178,13 @@ TEST(ProcDescribe, AProgramIsReportedByThePathOfItsExecutable) {
     fs::copy_file(kShell, editor);
     Child editing(editor.string(), {"editor", script.string()});
     EXPECT_EQ(reported(editing.pid()), editor.string());
-    // Nor is a shell running a file that is no script for it, or a pipe it could hang on.
+    // A shell runs the file it is given as its script, "#!" line or not (the system starts a
+    // script without one through /bin/sh); a pipe it could hang on is no script.
     const fs::path text = dir.write("notes.txt", "read line\n");
     ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
     Child notes("/bin/sh", {"sh", text.string()});
     Child fifo("/bin/sh", {"sh", "-c", "read line", dir.file("fifo").string()});
-    EXPECT_EQ(reported(notes.pid()), kShell);
+    EXPECT_EQ(reported(notes.pid()), text.string());
     EXPECT_EQ(reported(fifo.pid()), kShell);
 
     // A program whose file was deleted (replaced by an update) while it runs keeps its path.
