@@ -1,0 +1,133 @@
+// Library games recognised however they really start, on real processes: launchers that exec,
+// links, zombies, scripts without "#!", interpreters, overlapping games and names that extend
+// another. Each way of starting is repeated kStarts times, and the test prints how many were
+// recognised ("k/20"). The /proc source and the watcher's scans run here on the test's thread.
+#include "games/linux/GameRecognitionRig.h"
+
+namespace pw {
+namespace {
+
+using test::GameRig;
+using test::kStarts;
+using test::Spawned;
+
+class Recognition : public GameRig {};
+
+TEST_F(Recognition, AWrapperThatExecsAtOnceOrAfterADelayStartsTheGameItExecs) {
+    const std::string game = programCopy("game.bin", "/bin/cat");
+    addGame("Action", "Game", game);
+    const std::string atOnce = script("at-once.sh", "#!/bin/sh\nexec ./game.bin\n");
+    const std::string later =
+        script("later.sh", "#!/bin/sh\ncd /\ncd - >/dev/null\nsleep 0.3\nexec ./game.bin\n");
+    EXPECT_EQ(count(
+                  "exec at once", [&] { return Spawned(atOnce, {atOnce}, folder()); }, "Game"),
+              kStarts);
+    EXPECT_EQ(count(
+                  "exec after a delay", [&] { return Spawned(later, {later}, folder()); }, "Game"),
+              kStarts);
+}
+
+TEST_F(Recognition, AStoredPathMatchesItsProgramWhateverLinksLieOnTheWay) {
+    const std::string real = programCopy("real/game.bin", "/bin/cat");
+    std::filesystem::create_directory_symlink(folder() + "/real", folder() + "/linked");
+    std::filesystem::create_symlink(real, folder() + "/alias");
+    addGame("Action", "Through a folder link", folder() + "/linked/game.bin -x");
+    EXPECT_EQ(count(
+                  "symlinked folder", [&] { return Spawned(real, {"game.bin"}, folder()); },
+                  "Through a folder link"),
+              kStarts);
+    addGame("Action", "Through a file link", folder() + "/alias");
+    removeGame("Action", "Through a folder link");
+    EXPECT_EQ(
+        count(
+            "symlinked file", [&] { return Spawned(real, {"game.bin"}, folder()); }, "Through a file link"),
+        kStarts);
+    EXPECT_EQ(lookupExe("Through a file link"), folder() + "/alias") << "the stored text stays as written";
+}
+
+TEST_F(Recognition, AScriptRunsAsItselfThroughAShellOrAnInterpreterWithOrWithoutAHashBangLine) {
+    const std::string plain = script("game.sh", "read line\n");
+    const std::string python = script("game.py", "import sys\nsys.stdin.read()\n");
+    addGame("Action", "Shell game", plain);
+    addGame("Action", "Python game", python);
+    EXPECT_EQ(count(
+                  "sh, no #!",
+                  [&] {
+                      return Spawned("/bin/sh", {"sh", "game.sh"}, folder());
+                  },
+                  "Shell game"),
+              kStarts);
+    EXPECT_EQ(count(
+                  "bash, no #!",
+                  [&] {
+                      return Spawned("/bin/bash", {"bash", "./game.sh"}, folder());
+                  },
+                  "Shell game"),
+              kStarts);
+    EXPECT_EQ(count(
+                  "python3, no #!",
+                  [&] {
+                      return Spawned("/usr/bin/python3", {"python3", python}, "/");
+                  },
+                  "Python game"),
+              kStarts);
+}
+
+TEST_F(Recognition, AGameThatHasExitedEndsThoughItsParentHasNotReapedIt) {
+    const std::string game = programCopy("game.bin", "/bin/sleep");
+    addGame("Action", "Game", game);
+    int ended = 0;
+    for (int i = 0; i < kStarts; ++i) {
+        Spawned zombie(game, {"game.bin", "0.3"}, folder());
+        const bool seen = scanUntil([&] { return runs("Game"); });
+        const bool gone = scanUntil([&] { return !runs("Game"); });
+        ended += seen && gone && zombie.state() == 'Z' ? 1 : 0;
+    }
+    std::printf("zombie ends: %d/%d\n", ended, kStarts);
+    EXPECT_EQ(ended, kStarts);
+}
+
+TEST_F(Recognition, WhenOneOfTwoGamesEndsTheOtherIsActiveAgain) {
+    const std::string first = programCopy("first.bin", "/bin/cat");
+    const std::string second = programCopy("second.bin", "/bin/cat");
+    addGame("Action", "First", first, "11");
+    addGame("Action", "Second", second, "22");
+    int right = 0;
+    for (int i = 0; i < kStarts; ++i) {
+        Spawned a(first, {"first.bin"}, folder());
+        bool ok = scanUntil([&] { return runs("First"); });
+        Spawned b(second, {"second.bin"}, folder());
+        ok = ok && scanUntil([&] { return runs("Second"); }) && state.activeGame == second && up() == "22";
+        b.finish();
+        ok = ok && scanUntil([&] { return !runs("Second"); }) && state.activeGame == first && up() == "11";
+        a.finish();
+        ok = ok && scanUntil([&] { return state.activeGame.empty(); });
+        right += ok ? 1 : 0;
+    }
+    std::printf("two overlapping games: %d/%d\n", right, kStarts);
+    EXPECT_EQ(right, kStarts);
+}
+
+TEST_F(Recognition, AProgramWhoseNameOnlyBeginsALibraryNameStartsNothing) {
+    const std::string game = programCopy("p/game", "/bin/cat");
+    const std::string gamefoo = programCopy("p/gamefoo", "/bin/cat");
+    addGame("Action", "Foo", gamefoo);
+    int wrong = 0;
+    for (int i = 0; i < kStarts; ++i) {
+        Spawned other(game, {"game"}, folder());
+        // Seen by the watcher, and still no game.
+        EXPECT_TRUE(scanUntil([&] { return seen(other.pid()); }));
+        wrong += runs("Foo") ? 1 : 0;
+        other.finish();
+        scanUntil([&] { return !seen(other.pid()); });
+    }
+    std::printf("/g/p/game taken for /g/p/gamefoo: %d/%d\n", wrong, kStarts);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(count(
+                  "the prefix collision's own game", [&] { return Spawned(gamefoo, {"gamefoo"}, folder()); },
+                  "Foo"),
+              kStarts);
+}
+
+}  // namespace
+}  // namespace pw
