@@ -58,6 +58,15 @@ void AutoActivation::alle_programme_aufbauen() {
             // An error inside one group abandons the rest of that group.
         }
     }
+    if (libraryListener_) {
+        std::vector<std::string> files;
+        for (const Keys& keys : keys_) {
+            if (!keys.linuxFile.empty()) {
+                files.push_back(keys.linuxFile);
+            }
+        }
+        libraryListener_(files);
+    }
 }
 
 namespace {

@@ -53,6 +53,10 @@ public:
     // Used to resolve the library's program files for matching (symlinks, Windows paths). Without
     // one, a line matches only by its text. The lookup list is rebuilt.
     void setPathResolver(PathResolver resolver);
+    // Told the library's program files, resolved, after every rebuild of the lookup list.
+    void setLibraryListener(std::function<void(const std::vector<std::string>& files)> listener) {
+        libraryListener_ = std::move(listener);
+    }
     // Told the id of every process that is a running game, so that the watcher follows it.
     void setFollower(std::function<void(int pid)> follow) { follow_ = std::move(follow); }
 
@@ -100,6 +104,7 @@ private:
     std::vector<RunningGame> running_;
     PathResolver resolver_;
     std::function<void(int)> follow_;
+    std::function<void(const std::vector<std::string>&)> libraryListener_;
     std::string lastProcessPath_;
     bool savedCaptureMode_ = false;
 };

@@ -100,7 +100,7 @@ void ProcessDiff::recheckFollowed(ProcessSource& source, const Notify& created, 
             continue;
         }
         bool keep = true;
-        switch (source.recheck(entry.record.pid, entry.record)) {
+        switch (source.recheck(entry.record.pid, entry.record, entry.followed)) {
             case Recheck::Same:
                 break;
             case Recheck::Settled:

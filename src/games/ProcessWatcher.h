@@ -68,12 +68,17 @@ public:
     virtual bool snapshot(std::vector<int>& pids) = 0;
     // Reads the program of a process the watcher does not know yet into `record.exeFile`.
     virtual Description describe(int pid, ProcessRecord& record) = 0;
-    // Looks again at a known process as `known` describes it. A source that cannot tell says Same.
-    virtual Recheck recheck(int pid, const ProcessRecord& known) {
+    // Looks again at a known process as `known` describes it; `followed` when the owner follows
+    // it (its end matters even as a zombie). A source that cannot tell says Same.
+    virtual Recheck recheck(int pid, const ProcessRecord& known, bool followed) {
         (void)pid;
         (void)known;
+        (void)followed;
         return Recheck::Same;
     }
+    // The library's program files, resolved: a source may look for execs only once one of them
+    // has been opened (an exec opens the program, an interpreter its script, Wine its .exe).
+    virtual void watchPrograms(const std::vector<std::string>& files) { (void)files; }
 };
 
 // Raised for a watcher setting that cannot be used.

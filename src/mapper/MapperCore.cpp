@@ -22,6 +22,8 @@ MapperCore::MapperCore(SettingsStore& store, const TextVariables& texts, Announc
         device_.setConfigurationSource([this] { return readJoystickConfiguration(store_); });
     }
     controllers_.setLastActivatedController(controllers_.akt_controller());
+    autoActivation_.setLibraryListener(
+        [this](const std::vector<std::string>& files) { watcher_.watchPrograms(files); });
     autoActivation_.setPathResolver(resolveProgramFile);
     autoActivation_.setFollower([this](int pid) { watcher_.follow(pid); });
 

@@ -52,7 +52,7 @@ public:
     }
 
     // A process whose program changed since it was described execs; one in `exited` is a zombie.
-    Recheck recheck(int pid, const ProcessRecord& known) override {
+    Recheck recheck(int pid, const ProcessRecord& known, bool) override {
         rechecked.push_back(pid);
         if (exited.count(pid) > 0) {
             return Recheck::Ended;

@@ -1,6 +1,7 @@
 #include "games/linux/ProcProcessSource.h"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -281,6 +282,9 @@ ProcProcessSource::~ProcProcessSource() {
     if (loadavg_ >= 0) {
         ::close(loadavg_);
     }
+    if (programsOpened_ >= 0) {
+        ::close(programsOpened_);
+    }
 }
 
 bool ProcProcessSource::readTaskCounters() {
@@ -312,6 +316,7 @@ bool ProcProcessSource::readTaskCounters() {
 }
 
 bool ProcProcessSource::snapshot(std::vector<int>& pids) {
+    noteOpenedPrograms();
     const Counters before = previous_;
     const bool steady = readTaskCounters() && counters_ == before;
     previous_ = counters_;
@@ -468,7 +473,7 @@ bool ProcProcessSource::young(int pid) {
         return false;
     }
     const long long hz = ::sysconf(_SC_CLK_TCK);
-    const long long until = startTicks + static_cast<long long>(kFollowYoungMs) * hz / 1000;
+    const long long until = startTicks + static_cast<long long>(followYoungMs_) * hz / 1000;
     if (ticksSinceBoot() >= until) {
         return false;
     }
@@ -502,7 +507,55 @@ std::string ProcProcessSource::windowsFile(int pid, std::string_view program) {
                               std::string(program));
 }
 
-Recheck ProcProcessSource::recheck(int pid, const ProcessRecord& known) {
+void ProcProcessSource::watchPrograms(const std::vector<std::string>& files) {
+    if (programsOpened_ < 0) {
+        programsOpened_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (programsOpened_ < 0) {
+            return;  // without it, every process that may exec is read at every scan
+        }
+    }
+    for (int watch : watches_) {
+        ::inotify_rm_watch(programsOpened_, watch);
+    }
+    watches_.clear();
+    for (const std::string& file : files) {
+        if (const int watch = ::inotify_add_watch(programsOpened_, file.c_str(), IN_OPEN); watch >= 0) {
+            watches_.push_back(watch);
+        }
+    }
+}
+
+// Whether a library program was opened since the last scan; then, for the time a young process
+// is watched, every process that may exec is read again at every scan: the exec itself, a Wine
+// loader that writes the Windows command line over its own, an interpreter that runs the script.
+void ProcProcessSource::noteOpenedPrograms() {
+    now_ = ticksSinceBoot();
+    if (programsOpened_ < 0) {
+        return;
+    }
+    alignas(inotify_event) std::array<char, 4096> events;
+    bool opened = false;
+    while (::read(programsOpened_, events.data(), events.size()) > 0) {
+        opened = true;
+    }
+    if (opened) {
+        armedUntil_ = now_ + static_cast<long long>(kFollowYoungMs) * ::sysconf(_SC_CLK_TCK) / 1000;
+    }
+}
+
+Recheck ProcProcessSource::recheck(int pid, const ProcessRecord& known, bool followed) {
+    const auto young = youngUntil_.find(pid);
+    const bool isYoung = young != youngUntil_.end() && now_ < young->second;
+    const bool armed = programsOpened_ < 0 || now_ < armedUntil_;
+    if (!followed && !isYoung && !armed) {
+        // Nothing of the library was opened, so no exec into it: nothing to read. A program of its
+        // own that has run for a while is taken to stay what it is.
+        if (young != youngUntil_.end()) {
+            youngUntil_.erase(young);
+            return Recheck::Settled;
+        }
+        return Recheck::Same;
+    }
     std::string_view exe;
     if (!readExe(pid, exe_, exe)) {
         // A zombie has no program any more; another user's process may not show it at all.

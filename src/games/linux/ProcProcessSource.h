@@ -58,17 +58,20 @@ public:
     // How long a process of its own program is watched for an exec after its start.
     static constexpr int kFollowYoungMs = 3000;
 
-    ProcProcessSource() = default;
+    // `followYoungMs`: how long a new process counts as young (for the tests).
+    explicit ProcProcessSource(int followYoungMs = kFollowYoungMs) : followYoungMs_(followYoungMs) {}
     ~ProcProcessSource() override;
     ProcProcessSource(const ProcProcessSource&) = delete;
     ProcProcessSource& operator=(const ProcProcessSource&) = delete;
 
     bool snapshot(std::vector<int>& pids) override;
     Description describe(int pid, ProcessRecord& record) override;
-    Recheck recheck(int pid, const ProcessRecord& known) override;
+    Recheck recheck(int pid, const ProcessRecord& known, bool followed) override;
+    void watchPrograms(const std::vector<std::string>& files) override;
 
 private:
     bool young(int pid);
+    void noteOpenedPrograms();
     std::string windowsFile(int pid, std::string_view program);
     bool settling(int pid, std::string_view exe, std::string_view cmdline);
     bool readScript(int pid, std::string_view exe, std::string_view cmdline, ProcessRecord& record);
@@ -103,6 +106,13 @@ private:
     std::array<char, 65536> environ_{};
     // When the processes of their own programs stop being watched for an exec (clock ticks).
     std::unordered_map<int, long long> youngUntil_;
+    int followYoungMs_;
+    // Told by the kernel when a library program is opened; -1 until programs are given.
+    int programsOpened_ = -1;
+    std::vector<int> watches_;
+    // Until when (clock ticks) every process that may exec is read again; the time of the scan.
+    long long armedUntil_ = 0;
+    long long now_ = 0;
 };
 
 }  // namespace pw

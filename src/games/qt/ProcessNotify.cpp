@@ -171,6 +171,12 @@ void ProcessNotify::follow(int pid) {
     toFollow_.push_back(pid);
 }
 
+void ProcessNotify::watchPrograms(std::vector<std::string> files) {
+    std::lock_guard lock(mutex_);
+    programs_ = std::move(files);
+    programsChanged_ = true;
+}
+
 int ProcessNotify::pollThreadId() const {
     std::lock_guard lock(mutex_);
     return threadId_;
@@ -233,7 +239,15 @@ void ProcessNotify::run() {
     std::vector<int> following;
     while (pause(lock)) {
         following.swap(toFollow_);
+        std::vector<std::string> programs;
+        const bool programsChanged = std::exchange(programsChanged_, false);
+        if (programsChanged) {
+            programs.swap(programs_);
+        }
         lock.unlock();
+        if (programsChanged) {
+            source_->watchPrograms(programs);
+        }
         for (int pid : following) {
             diff_.follow(pid);
         }

@@ -80,6 +80,10 @@ public:
     // whose end must be seen even while it waits to be reaped. Safe from any thread.
     void follow(int pid);
 
+    // Hands the library's program files to the source (see ProcessSource::watchPrograms), at the
+    // next scan. Safe from any thread.
+    void watchPrograms(std::vector<std::string> files);
+
     // The poll thread's Linux thread id, 0 until it runs: for looking at the thread from outside.
     int pollThreadId() const;
 
@@ -122,6 +126,8 @@ private:
     std::shared_ptr<const LogHandler> log_;
     HandOver handOver_;
     std::vector<int> toFollow_;
+    std::vector<std::string> programs_;
+    bool programsChanged_ = false;
     std::uint64_t lastTicket_ = 0;
 
     std::thread thread_;

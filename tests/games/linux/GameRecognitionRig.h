@@ -96,6 +96,12 @@ public:
             input_ = -1;
         }
     }
+    // Writes to the process's input.
+    void say(const std::string& text) {
+        if (input_ >= 0 && ::write(input_, text.data(), text.size()) < 0) {
+            finish();
+        }
+    }
     // The state letter of /proc/PID/stat ('Z' for a zombie), '?' when there is none.
     char state() const {
         std::ifstream in("/proc/" + std::to_string(pid_) + "/stat");
@@ -111,7 +117,8 @@ private:
 
 class GameRig : public StoreTest {
 protected:
-    GameRig() {
+    explicit GameRig(int followYoungMs = ProcProcessSource::kFollowYoungMs) : source(followYoungMs) {
+        recognition.setLibraryListener([this](const std::vector<std::string>& files) { source.watchPrograms(files); });
         recognition.setPathResolver(resolveProgramFile);
         recognition.setFollower([this](int pid) { diff.follow(pid); });
         diff.start(source);

@@ -13,6 +13,43 @@ using test::Spawned;
 
 class Recognition : public GameRig {};
 
+// Every process is old at once: an exec is seen only through the library program it opens.
+class RecognitionOfOldProcesses : public GameRig {
+protected:
+    RecognitionOfOldProcesses() : GameRig(0) {}
+};
+
+TEST_F(RecognitionOfOldProcesses, AShellThatExecsLongAfterItsStartIsLookedAtWhenItOpensAGame) {
+    const std::string game = programCopy("game.bin", "/bin/cat");
+    const std::string script = this->script("late.sh", "#!/bin/sh\nread line\nexec ./game.bin\n");
+    const std::string other = programCopy("other.bin", "/bin/cat");
+    const std::string wrapper = this->script("other.sh", "#!/bin/sh\nread line\nexec ./other.bin\n");
+    addGame("Action", "Game", game);
+    int recognised = 0;
+    for (int i = 0; i < kStarts; ++i) {
+        Spawned late("/bin/sh", {"sh", script}, folder());
+        bool ok = scanUntil([&] { return seen(late.pid()); });
+        for (int n = 0; n < 5; ++n) {
+            scan();  // long known, its wrapper looked at no more
+        }
+        late.say("go\n");
+        ok = ok && scanUntil([&] { return runs("Game"); });
+        late.finish();
+        ok = ok && scanUntil([&] { return recognition.runningGames().empty(); });
+        recognised += ok ? 1 : 0;
+    }
+    std::printf("exec long after the start: %d/%d recognised\n", recognised, kStarts);
+    EXPECT_EQ(recognised, kStarts);
+    // An exec into a program outside the library is nothing to read: no game.
+    Spawned unrelated("/bin/sh", {"sh", wrapper}, folder());
+    EXPECT_TRUE(scanUntil([&] { return seen(unrelated.pid()); }));
+    unrelated.say("go\n");
+    for (int n = 0; n < 20; ++n) {
+        scan();
+    }
+    EXPECT_TRUE(recognition.runningGames().empty());
+}
+
 TEST_F(Recognition, AWrapperThatExecsAtOnceOrAfterADelayStartsTheGameItExecs) {
     const std::string game = programCopy("game.bin", "/bin/cat");
     addGame("Action", "Game", game);
