@@ -1,9 +1,9 @@
 #include "games/linux/ProcProcessSource.h"
 
 #include <fcntl.h>
-#include <sys/inotify.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -544,13 +544,11 @@ void ProcProcessSource::noteOpenedPrograms() {
 }
 
 Recheck ProcProcessSource::recheck(int pid, const ProcessRecord& known, bool followed) {
-    const auto young = youngUntil_.find(pid);
-    const bool isYoung = young != youngUntil_.end() && now_ < young->second;
     const bool armed = programsOpened_ < 0 || now_ < armedUntil_;
-    if (!followed && !isYoung && !armed) {
+    if (!followed && !armed && wineLoaders_.count(pid) == 0) {
         // Nothing of the library was opened, so no exec into it: nothing to read. A program of its
         // own that has run for a while is taken to stay what it is.
-        if (young != youngUntil_.end()) {
+        if (const auto young = youngUntil_.find(pid); young != youngUntil_.end() && now_ >= young->second) {
             youngUntil_.erase(young);
             return Recheck::Settled;
         }
@@ -562,6 +560,7 @@ Recheck ProcProcessSource::recheck(int pid, const ProcessRecord& known, bool fol
         if (errno != ENOENT) {
             return Recheck::Same;
         }
+        wineLoaders_.erase(pid);
         std::array<char, 512> stat;
         PathBuffer path;
         const ssize_t n = readFile(procPath(path, pid, "stat"), stat.data(), stat.size());
@@ -611,6 +610,16 @@ Description ProcProcessSource::describe(int pid, ProcessRecord& record) {
         if (!readExe(pid, exeAgain_, exeAgain) || exeAgain != exe || settling(pid, exe, cmdline)) {
             return Description::NotYet;
         }
+    }
+    if (haveExe && isWineLoader(exe)) {
+        // A Windows program in a prefix of its own may not be among the watched files: Wine's
+        // processes are read at every scan while they run (they run only with a Windows program).
+        if (wineLoaders_.size() >= 4096) {
+            wineLoaders_.clear();
+        }
+        wineLoaders_.insert(pid);
+    } else {
+        wineLoaders_.erase(pid);
     }
     if (haveExe) {
         record.image = imageOf(exe, cmdline);

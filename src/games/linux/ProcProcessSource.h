@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "games/ProcessWatcher.h"
@@ -106,6 +107,7 @@ private:
     std::array<char, 65536> environ_{};
     // When the processes of their own programs stop being watched for an exec (clock ticks).
     std::unordered_map<int, long long> youngUntil_;
+    std::unordered_set<int> wineLoaders_;
     int followYoungMs_;
     // Told by the kernel when a library program is opened; -1 until programs are given.
     int programsOpened_ = -1;

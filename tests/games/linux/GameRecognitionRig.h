@@ -118,7 +118,8 @@ private:
 class GameRig : public StoreTest {
 protected:
     explicit GameRig(int followYoungMs = ProcProcessSource::kFollowYoungMs) : source(followYoungMs) {
-        recognition.setLibraryListener([this](const std::vector<std::string>& files) { source.watchPrograms(files); });
+        recognition.setLibraryListener(
+            [this](const std::vector<std::string>& files) { source.watchPrograms(files); });
         recognition.setPathResolver(resolveProgramFile);
         recognition.setFollower([this](int pid) { diff.follow(pid); });
         diff.start(source);
