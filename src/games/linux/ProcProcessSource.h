@@ -52,6 +52,21 @@ namespace pw {
 // ionice, taskset, chrt, stdbuf), is left for the next snapshot (Description::NotYet), as is one
 // that changed its executable while it was being read. After that time it is taken as it is: a worker
 // that forks without exec is reported, only later.
+//
+// A process may still exec after it was read: a launcher script ending in "exec ./game.bin", Debian's
+// /usr/bin/wine execing wine64, Wine writing the Windows command line over its own. Such processes
+// (shells, interpreters, Wine loaders, exec wrappers, and every process for its first
+// kFollowYoungMs) are marked mayExec, and recheck() reads their executable and command line
+// again. To keep that cheap it reads them only while Wine's processes run, for the processes the
+// watcher follows (the running games), and for kFollowYoungMs after one of the library's
+// programs was opened: the kernel tells of that through inotify (IN_OPEN on each file given to
+// watchPrograms()), and an exec opens its program, an interpreter its script, Wine its .exe. With
+// nothing opened a scan reads nothing of them. A followed process whose executable is gone and
+// whose state is 'Z' has exited: it is reported ended before its parent reaps it.
+//
+// A Windows program is also described by the file it is on this system (linuxFile): its Windows
+// path through the drive links of the process's own prefix (WINEPREFIX of its environment, else
+// ~/.wine), a Linux path with links resolved.
 class ProcProcessSource final : public ProcessSource {
 public:
     static constexpr int kExecGraceMs = 250;

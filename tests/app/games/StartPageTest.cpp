@@ -110,7 +110,13 @@ TEST_F(StartPageTest, ADoubleClickActivatesAndStartsTheGameInItsFolder) {
     chooseGroup("Action");
     doubleClickGame("Doom");
 
-    EXPECT_TRUE(fx.autoActivation.launchPending);
+    // The started process is this game by its id, whatever it execs: nothing waits for a start
+    // that the watcher might take for another program.
+    EXPECT_FALSE(fx.autoActivation.launchPending);
+    ASSERT_EQ(fx.autoActivation.runningGames().size(), 1u);
+    const int pid = fx.autoActivation.runningGames().front().pid;
+    EXPECT_GT(pid, 0);
+    EXPECT_EQ(fx.state.activeGame, script.string());
     EXPECT_TRUE(fx.state.noMapping) << "a new game has no controller";
     EXPECT_EQ(fx.state.slots[ControllerAction::Button1].keys.text(), "17_65");
     EXPECT_EQ(fx.events.events(), std::vector<std::string>{"pause 1000"});
@@ -119,6 +125,12 @@ TEST_F(StartPageTest, ADoubleClickActivatesAndStartsTheGameInItsFolder) {
     ASSERT_TRUE(test::waitUntil([&] { return std::filesystem::exists(out); }));
     EXPECT_EQ(test::linesOf(out), (QStringList{qpath(fx.dir.path()), "-window", "two words"}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The end of that process, as the watcher reports it, ends the game: the window comes back.
+    ProcessRecord end;
+    end.pid = pid;
+    end.exeFile = "/usr/bin/dash";
+    fx.autoActivation.processTerminated(end);
+    EXPECT_EQ(fx.state.activeGame, "");
 }
 
 TEST_F(StartPageTest, TheGameRunsInItsProgramsFolderWhateverItsParametersName) {
