@@ -151,12 +151,16 @@ TEST_F(Recognition, AProgramWhoseNameOnlyBeginsALibraryNameStartsNothing) {
     addGame("Action", "Foo", gamefoo);
     int wrong = 0;
     for (int i = 0; i < kStarts; ++i) {
-        Spawned other(game, {"game"}, folder());
-        // Seen by the watcher, and still no game.
-        EXPECT_TRUE(scanUntil([&] { return seen(other.pid()); }));
-        wrong += runs("Foo") ? 1 : 0;
-        other.finish();
-        scanUntil([&] { return !seen(other.pid()); });
+        int pid = 0;
+        {
+            Spawned other(game, {"game"}, folder());
+            pid = other.pid();
+            // Seen by the watcher, and still no game.
+            EXPECT_TRUE(scanUntil([&] { return seen(pid); }));
+            wrong += runs("Foo") ? 1 : 0;
+        }
+        // Reaped: gone from the list at the next scans.
+        scanUntil([&] { return !seen(pid); });
     }
     std::printf("/g/p/game taken for /g/p/gamefoo: %d/%d\n", wrong, kStarts);
     EXPECT_EQ(wrong, 0);
