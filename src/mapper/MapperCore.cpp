@@ -1,5 +1,7 @@
 #include "mapper/MapperCore.h"
 
+#include <QGuiApplication>
+
 #include "controllers/JoystickConfiguration.h"
 #include "controllers/qt/ControlPanel.h"
 #include "store/SettingsStore.h"
@@ -15,6 +17,7 @@ MapperCore::MapperCore(SettingsStore& store, const TextVariables& texts, Announc
       activation_(store, texts, controllers_, state_, [this] { inputErneuern(); }),
       autoActivation_(store, state_, activation_, [this] { timer_.setTimerEnabled(true); }) {
     timer_.attach(&loop_);
+    joystick_.setForegroundProbe(programIsInFront);
     if (pad_ == nullptr) {
         device_.setConfigurationSource([this] { return readJoystickConfiguration(store_); });
     }
@@ -24,6 +27,15 @@ MapperCore::MapperCore(SettingsStore& store, const TextVariables& texts, Announc
     watcher_.setPollPriority(PollPriority::Lower);
     watcher_.onProcessCreated([this](const ProcessRecord& p) { onCreated(p); });
     watcher_.onProcessTerminated([this](const ProcessRecord& p) { onTerminated(p); });
+}
+
+bool programIsInFront() {
+    // Qt knows when one of our windows has the focus, from the X server and from a Wayland
+    // compositor alike; a program without windows has nothing that could be in front.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        return true;
+    }
+    return QGuiApplication::applicationState() == Qt::ApplicationActive;
 }
 
 MapperCore::~MapperCore() {
