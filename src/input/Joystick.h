@@ -55,6 +55,21 @@ public:
     // Closes the joystick for good: no sample looks for a device until the next openJoystick().
     void closeJoystick();
     bool isOpen() const { return open_; }
+    // Whether a device should be open but is not: the samples look for one.
+    bool lookingForDevice() const { return wanted_ && !open_; }
+    // Has the next sample look for the device at once (a slow look, a hot-plug event).
+    void lookSoon() {
+        if (lookingForDevice()) {
+            reopenIn_ = 1;
+        }
+    }
+    // The open device's change handle (see JoystickDevice), -1 when none is open.
+    int changeHandle() const { return open_ ? device_.changeHandle() : -1; }
+    void drainChanges() {
+        if (open_) {
+            device_.drainChanges();
+        }
+    }
 
     // Reads the device into the state and recomputes the input states. Allocates nothing.
     void sample();

@@ -38,6 +38,11 @@ public:
     // Opens again after a device went away or none was there, as the last open() did but without
     // asking anything slow (the settings): called from the 1 ms tick while no device is open.
     virtual bool reopen(int id, JoystickCaps& caps) { return open(id, caps); }
+    // A file descriptor that turns readable whenever the open device reports a change (its evdev
+    // node), so that a loop at rest can sleep until then; -1 when the device has none.
+    virtual int changeHandle() const { return -1; }
+    // Forgets the changes that made the handle readable; the next read() sees their result.
+    virtual void drainChanges() {}
 };
 
 }  // namespace pw

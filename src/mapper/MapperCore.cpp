@@ -17,9 +17,14 @@ MapperCore::MapperCore(SettingsStore& store, const TextVariables& texts, Announc
       activation_(store, texts, controllers_, state_, [this] { inputErneuern(); }),
       autoActivation_(store, state_, activation_, [this] { timer_.setTimerEnabled(true); }) {
     timer_.attach(&loop_);
+    // At rest the loop sleeps until the controller reports a change.
+    timer_.setWakeJoystick(&joystick_);
     joystick_.setForegroundProbe(programIsInFront);
     if (pad_ == nullptr) {
         device_.setConfigurationSource([this] { return readJoystickConfiguration(store_); });
+    } else {
+        pad_->setChangeHandler([this] { timer_.wake(); });
+        timer_.setWakesOnRequest(true);
     }
     controllers_.setLastActivatedController(controllers_.akt_controller());
     autoActivation_.alle_programme_aufbauen();
@@ -39,6 +44,9 @@ bool programIsInFront() {
 }
 
 MapperCore::~MapperCore() {
+    if (pad_ != nullptr) {
+        pad_->setChangeHandler(nullptr);
+    }
     // The watcher is the last member, so its thread ends before anything its handlers use; no key
     // stays pressed after the loop is gone.
     timer_.setTimerEnabled(false);

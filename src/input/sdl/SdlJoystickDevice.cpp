@@ -1,6 +1,8 @@
 #include "input/sdl/SdlJoystickDevice.h"
 
 #include <SDL.h>
+#include <fcntl.h>
+#include <linux/input.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -153,6 +155,10 @@ bool SdlJoystickDevice::openWith(int id, const JoystickConfiguration& config, Jo
     }
     calibrated_ = calibrated;
     axisMap_ = config.axes;
+    // Every evdev reader has its own queue, so ours takes nothing from SDL's.
+    if (const char* path = SDL_JoystickPath(joystick_); path != nullptr && !isVirtual(index)) {
+        changeFd_ = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    }
     caps.buttonCount = buttons_;
     caps.hatCount = hats_;
     caps.axisCount = axes_;
@@ -161,7 +167,20 @@ bool SdlJoystickDevice::openWith(int id, const JoystickConfiguration& config, Jo
     return true;
 }
 
+void SdlJoystickDevice::drainChanges() {
+    if (changeFd_ < 0) {
+        return;
+    }
+    std::array<input_event, 64> events;
+    while (::read(changeFd_, events.data(), sizeof events) > 0) {
+    }
+}
+
 void SdlJoystickDevice::close() {
+    if (changeFd_ >= 0) {
+        ::close(changeFd_);
+        changeFd_ = -1;
+    }
     if (controller_ != nullptr) {
         SDL_GameControllerClose(controller_);  // closes its joystick too
         controller_ = nullptr;

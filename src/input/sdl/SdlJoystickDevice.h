@@ -66,6 +66,9 @@ public:
     bool reopen(int id, JoystickCaps& caps) override;
     void close() override;
     bool read(RawJoystickSample& sample) override;
+    // The open device's own evdev node, opened for us alone; SDL's virtual joysticks have none.
+    int changeHandle() const override { return changeFd_; }
+    void drainChanges() override;
 
     // The name SDL gives the open device, empty when none is open.
     std::string name() const;
@@ -87,7 +90,8 @@ private:
     std::array<AxisCalibration, 4> axisMap_{};
     _SDL_Joystick* joystick_ = nullptr;
     _SDL_GameController* controller_ = nullptr;
-    int devicesSeen_ = 0;  // attached devices at the last look, to notice the configured one coming
+    int devicesSeen_ = 0;
+    int changeFd_ = -1;  // attached devices at the last look, to notice the configured one coming
     int axes_ = 0;
     int hats_ = 0;
     int buttons_ = 0;
