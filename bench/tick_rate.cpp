@@ -22,7 +22,8 @@ struct Figures {
     double corePercent;
 };
 
-Figures mappingLoop(double seconds) {
+// wake: the timer may sleep at rest and wakes on the pad's changes; held: button 1 stays down.
+Figures mappingLoop(double seconds, bool wake = false, bool held = false) {
     test::VirtualPad p;
     if (!p.joystick.isOpen()) {
         std::fprintf(stderr, "no virtual controller: %s\n", p.pad.error().c_str());
@@ -36,6 +37,12 @@ Figures mappingLoop(double seconds) {
     TickTimer timer;
     PollingLoop loop(state, p.joystick, emitter, timer);
     timer.attach(&loop);
+    if (wake) {
+        timer.setWakeJoystick(&p.joystick);
+        timer.setWakesOnRequest(true);
+        p.pad.setChangeHandler([&timer] { timer.wake(); });
+    }
+    p.pad.setButton(0, held);
 
     const double cpu0 = bench::processorSeconds();
     const auto t0 = SteadyTime::now();
@@ -45,6 +52,7 @@ Figures mappingLoop(double seconds) {
     const double wall = std::chrono::duration<double>(SteadyTime::now() - t0).count();
     const double cpu = bench::processorSeconds() - cpu0;
     timer.setTimerEnabled(false);
+    p.pad.setChangeHandler(nullptr);
     return {static_cast<double>(timer.tickCount()) / wall, 100.0 * cpu / wall};
 }
 
@@ -69,10 +77,16 @@ int main(int argc, char** argv) {
     std::printf("tick rate over %.0f s each (game active, controller at rest, 28 actions per tick)\n",
                 seconds);
     const Figures mapping = mappingLoop(seconds);
+    const Figures resting = mappingLoop(seconds, true);
+    const Figures holding = mappingLoop(seconds, true, true);
     const Figures bare = bareLoop(seconds);
     std::printf("%-34s %12s %14s\n", "", "rounds/s", "% of one core");
     std::printf("%-34s %12.1f %14.2f\n", "mapping loop (1 ms tick timer)", mapping.perSecond,
                 mapping.corePercent);
+    std::printf("%-34s %12.1f %14.2f\n", "at rest, waking on the controller", resting.perSecond,
+                resting.corePercent);
+    std::printf("%-34s %12.1f %14.2f\n", "button held, waking on the controller", holding.perSecond,
+                holding.corePercent);
     std::printf("%-34s %12.1f %14.2f\n", "bare loop (sleep 1 ms per round)", bare.perSecond,
                 bare.corePercent);
     std::printf("processor time, mapping / bare: %.2f x   (targets: >= 990 ticks/s, <= 4 %%, <= 1.5 x)\n",

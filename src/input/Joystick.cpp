@@ -46,6 +46,11 @@ void Joystick::resetState() {
 }
 
 void Joystick::closeJoystick() {
+    wanted_ = false;
+    closeDevice();
+}
+
+void Joystick::closeDevice() {
     if (open_) {
         device_.close();
     }
@@ -62,13 +67,21 @@ void Joystick::openJoystick() {
     if (!enabled_ || id_ < 0) {
         return;
     }
+    wanted_ = true;
+    takeDevice(true);
+}
+
+// Opens the device and takes its counts; a failed look schedules the next one.
+bool Joystick::takeDevice(bool first) {
     JoystickCaps caps;
-    if (!device_.open(id_, caps)) {
-        return;
+    if (!(first ? device_.open(id_, caps) : device_.reopen(id_, caps))) {
+        reopenIn_ = kReopenSamples;
+        return false;
     }
     open_ = true;
     caps_ = caps;
     facts_ = DeviceFacts{caps.buttonCount, caps.hatCount, caps.axisCount};
+    return true;
 }
 
 void Joystick::sample() {
@@ -78,7 +91,17 @@ void Joystick::sample() {
     if (activeOnly_ && isForeground_ && !isForeground_()) {
         return;
     }
-    if (!open_ || !device_.read(raw_)) {
+    if (!open_ && wanted_ && --reopenIn_ <= 0) {
+        takeDevice(false);
+    }
+    if (!open_) {
+        return;
+    }
+    if (!device_.read(raw_)) {
+        // Gone (unplugged, asleep) or to be replaced: this sample is neutral, so every held key
+        // goes up, and the next sample looks for the device again.
+        closeDevice();
+        reopenIn_ = 1;
         return;
     }
     const auto scaled = [this](std::size_t rawAxis, Axis settings) {

@@ -16,6 +16,8 @@ inline constexpr std::size_t kAxisCount = 6;
 
 inline constexpr std::int32_t kDefaultDeadZone = 50;
 inline constexpr std::int32_t kDefaultRange = 1000;
+// Samples between two looks for a device while none is open: a quarter second at the 1 ms tick.
+inline constexpr int kReopenSamples = 250;
 
 // The controller as the program sees it: opens one device, samples it into a JoystickState,
 // keeps the derived InputStates and decides which of the 28 actions are on.
@@ -46,10 +48,28 @@ public:
     void setForegroundProbe(std::function<bool()> probe) { isForeground_ = std::move(probe); }
 
     // Closes the joystick, then opens the ID-th attached one and takes its counts. Without one the
-    // counts stay 0 and every sample is neutral.
+    // counts stay 0 and every sample is neutral, and the samples look for it again every
+    // kReopenSamples: a controller attached later, or unplugged and plugged in again (a wireless
+    // pad that sleeps and wakes), is read again without any action of the user.
     void openJoystick();
+    // Closes the joystick for good: no sample looks for a device until the next openJoystick().
     void closeJoystick();
     bool isOpen() const { return open_; }
+    // Whether a device should be open but is not: the samples look for one.
+    bool lookingForDevice() const { return wanted_ && !open_; }
+    // Has the next sample look for the device at once (a slow look, a hot-plug event).
+    void lookSoon() {
+        if (lookingForDevice()) {
+            reopenIn_ = 1;
+        }
+    }
+    // The open device's change handle (see JoystickDevice), -1 when none is open.
+    int changeHandle() const { return open_ ? device_.changeHandle() : -1; }
+    void drainChanges() {
+        if (open_) {
+            device_.drainChanges();
+        }
+    }
 
     // Reads the device into the state and recomputes the input states. Allocates nothing.
     void sample();
@@ -69,6 +89,8 @@ public:
 
 private:
     void resetState();
+    void closeDevice();
+    bool takeDevice(bool first);
 
     JoystickDevice& device_;
     bool enabled_ = true;
@@ -80,6 +102,8 @@ private:
     std::function<bool()> isForeground_;
 
     bool open_ = false;
+    bool wanted_ = false;  // a device should be open: the samples look for one
+    int reopenIn_ = 0;     // samples until the next look
     JoystickCaps caps_{};
     DeviceFacts facts_{};
     RawJoystickSample raw_{};

@@ -32,8 +32,17 @@ public:
     // Opens the id-th attached controller (0 = the first). False when there is none.
     virtual bool open(int id, JoystickCaps& caps) = 0;
     virtual void close() = 0;
-    // Refreshes and reads the open device. False when nothing could be read (no device, unplugged).
+    // Refreshes and reads the open device. False when nothing could be read (no device, unplugged,
+    // or another device has come that should be read instead); the caller then re-opens.
     virtual bool read(RawJoystickSample& sample) = 0;
+    // Opens again after a device went away or none was there, as the last open() did but without
+    // asking anything slow (the settings): called from the 1 ms tick while no device is open.
+    virtual bool reopen(int id, JoystickCaps& caps) { return open(id, caps); }
+    // A file descriptor that turns readable whenever the open device reports a change (its evdev
+    // node), so that a loop at rest can sleep until then; -1 when the device has none.
+    virtual int changeHandle() const { return -1; }
+    // Forgets the changes that made the handle readable; the next read() sees their result.
+    virtual void drainChanges() {}
 };
 
 }  // namespace pw

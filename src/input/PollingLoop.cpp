@@ -9,6 +9,7 @@ void PollingLoop::releaseAll() {
 }
 
 void PollingLoop::tick() {
+    atRest_ = false;
     if (state_.captureMode) {
         joystick_.sample();
         if (capture_) {
@@ -40,9 +41,14 @@ void PollingLoop::tick() {
     }
     host_.setMainWindowVisible(false);
     joystick_.sample();
+    bool busy = state_.captureMode;
     for (ControllerAction a : kTickOrder) {
-        emitter_.taste_weitergeben(state_.slots[a], joystick_.actionIsOn(a));
+        ActionSlot& slot = state_.slots[a];
+        const bool on = joystick_.actionIsOn(a);
+        emitter_.taste_weitergeben(slot, on);
+        busy = busy || on || slot.held;
     }
+    atRest_ = !busy;
 }
 
 }  // namespace pw

@@ -47,12 +47,20 @@ public:
     // The tick does this whenever it stops emitting; the program does it when it exits.
     void releaseAll();
 
+    // Whether the last tick ran for a game with no action on, no slot held and no capture: every
+    // action returned at once, and the next tick would change nothing either until the controller
+    // or the program's state changes. The timer may then sleep until one of them does.
+    bool atRest() const { return atRest_; }
+
+    Joystick& joystick() { return joystick_; }
+
 private:
     MappingState& state_;
     Joystick& joystick_;
     KeyEmitter& emitter_;
     LoopHost& host_;
     CaptureStep capture_;
+    bool atRest_ = false;
 };
 
 }  // namespace pw

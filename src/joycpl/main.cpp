@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -17,16 +18,18 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: padwarden-joycpl [--help]\n"
+    "usage: padwarden-joycpl [--help] [Close | Kali]\n"
     "\n"
     "The game controller control panel of PadWarden: lists the attached controllers, makes one of\n"
     "them joystick 1, shows its axes, hat and buttons live and calibrates its axes. Every change is\n"
     "written at once to the settings of PadWarden (registry.sqlite in $PADWARDEN_HOME, else in\n"
     "$XDG_DATA_HOME/padwarden or ~/.local/share/padwarden).\n"
     "\n"
-    "With PADWARDEN_CONTROL_PANEL_HIDDEN=1 no window is shown: the configuration is read again, the\n"
-    "configured controller is looked for, and the program ends at once with status 0.\n"
+    "With PADWARDEN_CONTROL_PANEL_HIDDEN=1, or with Close, no window is shown: the configuration is\n"
+    "read again, the configured controller is looked for, and the program ends at once with status 0.\n"
     "\n"
+    "  Close   apply the configuration and end (PadWarden does this when it switches controllers)\n"
+    "  Kali    open the calibration of joystick 1 (or of the first attached controller)\n"
     "  --help  show this text\n";
 
 bool hiddenStart() {
@@ -37,29 +40,31 @@ bool hiddenStart() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    bool close = false;
+    bool calibrate = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::cout << kUsage;
             return 0;
         }
+        if (std::strcmp(argv[i], pw::kControlPanelClose) == 0) {
+            close = true;
+        } else if (std::strcmp(argv[i], pw::kControlPanelCalibrate) == 0) {
+            calibrate = true;
+        } else {
+            std::cerr << "padwarden-joycpl: unknown argument " << argv[i] << "\n" << kUsage;
+            return 2;
+        }
     }
     const std::filesystem::path storeFile = pw::SqliteSettingsStore::defaultFile();
-    if (hiddenStart()) {
-        // PadWarden starts us hidden to have a rewritten configuration taken up, and 450 ms later
-        // types Enter, meant to close us, to whatever has the focus, but only while we still run.
-        // So the hidden start shows no window, makes no application object and ends as soon as it
-        // has looked: ended first, we make sure that no stray Enter is typed into another program.
-        // Should it still be running when the Enter comes, it has no window that could take the
-        // key, and it ends on its own right after.
+    if (close || hiddenStart()) {
+        // PadWarden starts us hidden to have a rewritten configuration taken up and waits for us
+        // to end. So this start shows no window, makes no application object and ends as soon as
+        // it has looked.
         return pw::applyConfigurationHidden(storeFile, std::cerr);
     }
 
     QApplication app(argc, argv);
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1) {
-        std::cerr << "padwarden-joycpl: unknown argument " << arguments.at(1).toStdString() << "\n" << kUsage;
-        return 2;
-    }
     const pw::PanelTexts texts(pw::panelLanguage(pw::systemLanguageId()));
     std::unique_ptr<pw::SqliteSettingsStore> store;
     try {
@@ -74,5 +79,9 @@ int main(int argc, char** argv) {
     }
     pw::ControlPanelWindow window(*store, pw::systemLanguageId());
     window.show();
+    if (calibrate) {
+        // Once the window is up, as a click on its calibrate button would.
+        QTimer::singleShot(0, &window, &pw::ControlPanelWindow::openCalibration);
+    }
     return QApplication::exec();
 }

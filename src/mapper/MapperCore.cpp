@@ -1,6 +1,7 @@
 #include "mapper/MapperCore.h"
 
 #include <algorithm>
+#include <QGuiApplication>
 
 #include "controllers/JoystickConfiguration.h"
 #include "controllers/qt/ControlPanel.h"
@@ -18,8 +19,14 @@ MapperCore::MapperCore(SettingsStore& store, const TextVariables& texts, Announc
       activation_(store, texts, controllers_, state_, [this] { inputErneuern(); }),
       autoActivation_(store, state_, activation_, [this] { timer_.setTimerEnabled(true); }) {
     timer_.attach(&loop_);
+    // At rest the loop sleeps until the controller reports a change.
+    timer_.setWakeJoystick(&joystick_);
+    joystick_.setForegroundProbe(programIsInFront);
     if (pad_ == nullptr) {
         device_.setConfigurationSource([this] { return readJoystickConfiguration(store_); });
+    } else {
+        pad_->setChangeHandler([this] { timer_.wake(); });
+        timer_.setWakesOnRequest(true);
     }
     controllers_.setLastActivatedController(controllers_.akt_controller());
     autoActivation_.setLibraryListener(
@@ -32,7 +39,19 @@ MapperCore::MapperCore(SettingsStore& store, const TextVariables& texts, Announc
     watcher_.onProcessTerminated([this](const ProcessRecord& p) { onTerminated(p); });
 }
 
+bool programIsInFront() {
+    // Qt knows when one of our windows has the focus, from the X server and from a Wayland
+    // compositor alike; a program without windows has nothing that could be in front.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        return true;
+    }
+    return QGuiApplication::applicationState() == Qt::ApplicationActive;
+}
+
 MapperCore::~MapperCore() {
+    if (pad_ != nullptr) {
+        pad_->setChangeHandler(nullptr);
+    }
     // The watcher is the last member, so its thread ends before anything its handlers use; no key
     // stays pressed after the loop is gone.
     timer_.setTimerEnabled(false);

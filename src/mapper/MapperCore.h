@@ -23,6 +23,11 @@ namespace pw {
 
 class SettingsStore;
 
+// Whether one of the program's own windows has the focus: the joystick's foreground check while
+// ActiveOnly is set (installing or calibrating in the control panel). True for a program without
+// windows.
+bool programIsInFront();
+
 // The mapper as the desktop program and `padwarden --headless` both run it: the controller, the
 // 1 ms polling loop with its emitter, game activation with the controller switch, the lookup list
 // and the process watcher that feeds it. The store, the texts, the announcer and the key output

@@ -3,6 +3,7 @@
 #include <QSocketNotifier>
 
 #if defined(__linux__)
+#include <sys/eventfd.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
 #endif
@@ -17,6 +18,15 @@ TickTimer::TickTimer(QObject* parent) : QObject(parent) {
         notifier_->setEnabled(false);
         connect(notifier_, &QSocketNotifier::activated, this, &TickTimer::onTimerFd);
     }
+    wakeFd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (wakeFd_ >= 0) {
+        wakeNotifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, this);
+        wakeNotifier_->setEnabled(false);
+        connect(wakeNotifier_, &QSocketNotifier::activated, this, [this] {
+            drainWakes();
+            endRest();
+        });
+    }
 #endif
     fallback_.setTimerType(Qt::PreciseTimer);
     fallback_.setInterval(1);
@@ -25,19 +35,45 @@ TickTimer::TickTimer(QObject* parent) : QObject(parent) {
 
 TickTimer::~TickTimer() {
 #if defined(__linux__)
+    delete deviceNotifier_;
     if (fd_ >= 0) {
         delete notifier_;
         ::close(fd_);
     }
+    if (wakeFd_ >= 0) {
+        delete wakeNotifier_;
+        ::close(wakeFd_);
+    }
 #endif
 }
 
-void TickTimer::armTimerFd(bool on) {
+void TickTimer::wake() {
+#if defined(__linux__)
+    if (wakeFd_ >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto n = ::write(wakeFd_, &one, sizeof one);
+    }
+#endif
+}
+
+void TickTimer::drainWakes() {
+#if defined(__linux__)
+    std::uint64_t count = 0;
+    if (wakeFd_ >= 0) {
+        [[maybe_unused]] const auto n = ::read(wakeFd_, &count, sizeof count);
+    }
+#endif
+    if (wakeJoystick_ != nullptr) {
+        wakeJoystick_->drainChanges();
+    }
+}
+
+void TickTimer::armTimerFd(bool on, long periodNs) {
 #if defined(__linux__)
     itimerspec spec{};
     if (on) {
-        spec.it_interval.tv_nsec = 1'000'000;
-        spec.it_value.tv_nsec = 1'000'000;
+        spec.it_interval.tv_nsec = periodNs;
+        spec.it_value.tv_nsec = periodNs;
     }
     ::timerfd_settime(fd_, 0, &spec, nullptr);
     if (!on) {
@@ -47,17 +83,11 @@ void TickTimer::armTimerFd(bool on) {
     notifier_->setEnabled(on);
 #else
     (void)on;
+    (void)periodNs;
 #endif
 }
 
-void TickTimer::setTimerEnabled(bool on) {
-    if (on == enabled_) {
-        if (!on && loop_ != nullptr) {
-            loop_->releaseAll();
-        }
-        return;
-    }
-    enabled_ = on;
+void TickTimer::arm(bool on) {
     if (fd_ >= 0) {
         armTimerFd(on);
     } else if (on) {
@@ -65,6 +95,91 @@ void TickTimer::setTimerEnabled(bool on) {
     } else {
         fallback_.stop();
     }
+}
+
+// Only where something will end the rest: the device's own events, wake() calls, or the slow
+// looks for a device that is not there.
+bool TickTimer::canRest() const {
+    if (wakeJoystick_ == nullptr || fd_ < 0 || wakeFd_ < 0) {
+        return false;
+    }
+    return wakeJoystick_->changeHandle() >= 0 || wakesOnRequest_ || wakeJoystick_->lookingForDevice();
+}
+
+void TickTimer::rest() {
+    if (!canRest()) {
+        return;
+    }
+    // A change that came after the last sample must not be lost: forget what woke us so far and
+    // sample once more. Whatever comes from now on leaves a handle readable.
+    drainWakes();
+    ++ticks_;
+    loop_->tick();
+    if (!enabled_ || !loop_->atRest() || !canRest()) {
+        return;
+    }
+    resting_ = true;
+#if defined(__linux__)
+    const int device = wakeJoystick_->changeHandle();
+    if (device != deviceFd_ || deviceNotifier_ == nullptr) {
+        delete deviceNotifier_;
+        deviceNotifier_ = nullptr;
+        deviceFd_ = device;
+        if (device >= 0) {
+            deviceNotifier_ = new QSocketNotifier(device, QSocketNotifier::Read, this);
+            connect(deviceNotifier_, &QSocketNotifier::activated, this, &TickTimer::endRest);
+        }
+    }
+    if (deviceNotifier_ != nullptr) {
+        deviceNotifier_->setEnabled(true);
+    }
+    wakeNotifier_->setEnabled(true);
+    if (wakeJoystick_->lookingForDevice()) {
+        armTimerFd(true, static_cast<long>(kLookIntervalMs) * 1'000'000);
+    } else {
+        armTimerFd(false);
+    }
+#endif
+}
+
+void TickTimer::endRest() {
+    if (!resting_) {
+        return;
+    }
+    resting_ = false;
+    // Off before the tick: the tick may close the device, and with it the watched handle.
+    if (deviceNotifier_ != nullptr) {
+        deviceNotifier_->setEnabled(false);
+    }
+    if (wakeNotifier_ != nullptr) {
+        wakeNotifier_->setEnabled(false);
+    }
+    if (wakeJoystick_ != nullptr) {
+        wakeJoystick_->lookSoon();
+    }
+    armTimerFd(true);
+    onTimeout();
+}
+
+void TickTimer::setTimerEnabled(bool on) {
+    if (on == enabled_) {
+        if (on && resting_) {
+            endRest();  // the program's state changed: look at once
+        }
+        if (!on && loop_ != nullptr) {
+            loop_->releaseAll();
+        }
+        return;
+    }
+    enabled_ = on;
+    if (!on && resting_) {
+        resting_ = false;
+        if (deviceNotifier_ != nullptr) {
+            deviceNotifier_->setEnabled(false);
+        }
+        wakeNotifier_->setEnabled(false);
+    }
+    arm(on);
     if (!on && loop_ != nullptr) {
         loop_->releaseAll();
     }
@@ -83,6 +198,10 @@ void TickTimer::onTimerFd() {
         return;
     }
 #endif
+    if (resting_) {
+        endRest();  // a slow look for the device
+        return;
+    }
     onTimeout();
 }
 
@@ -93,6 +212,9 @@ void TickTimer::onTimeout() {
     ++ticks_;
     if (loop_ != nullptr) {
         loop_->tick();
+        if (enabled_ && loop_->atRest()) {
+            rest();
+        }
     }
 }
 

@@ -26,6 +26,15 @@ public:
     ~TickTimer() override;
 
     void attach(PollingLoop* loop) { loop_ = loop; }
+    // The joystick whose device events end a rest (usually the loop's own); null: no rest.
+    void setWakeJoystick(Joystick* joystick) { wakeJoystick_ = joystick; }
+    // Whether someone calls wake() on every change of the controller (the virtual pad).
+    void setWakesOnRequest(bool on) { wakesOnRequest_ = on; }
+    // Ends a rest at once; may be called from any thread.
+    void wake();
+    bool resting() const { return resting_; }
+
+    static constexpr int kLookIntervalMs = 250;
     void setVisibilityHandler(std::function<void(bool)> handler) { showWindow_ = std::move(handler); }
 
     // Disabling the timer also lets go of every held key: nothing stays pressed while no tick runs.
@@ -40,7 +49,12 @@ public:
 private:
     void onTimeout();
     void onTimerFd();
-    void armTimerFd(bool on);
+    void armTimerFd(bool on, long periodNs = 1'000'000);
+    void arm(bool on);
+    void rest();
+    void endRest();
+    bool canRest() const;
+    void drainWakes();
 
     int fd_ = -1;
     QSocketNotifier* notifier_ = nullptr;
@@ -49,6 +63,14 @@ private:
     PollingLoop* loop_ = nullptr;
     std::function<void(bool)> showWindow_;
     std::uint64_t ticks_ = 0;
+
+    Joystick* wakeJoystick_ = nullptr;
+    bool wakesOnRequest_ = false;
+    bool resting_ = false;
+    int wakeFd_ = -1;  // an eventfd that wake() writes
+    QSocketNotifier* wakeNotifier_ = nullptr;
+    int deviceFd_ = -1;
+    QSocketNotifier* deviceNotifier_ = nullptr;
 };
 
 }  // namespace pw

@@ -87,6 +87,64 @@ TEST_F(JoystickRules, AFailedReadIsNeutralEvenForADeviceWithAHat) {
     EXPECT_EQ(joystick.state().hat[0], kHatCentred);
 }
 
+TEST_F(JoystickRules, AControllerThatGoesAwayReadsNeutralAndIsReadAgainWhenItComesBack) {
+    device.raw.buttons = 1;
+    joystick.sample();
+    ASSERT_EQ(actionsOn(), std::vector<A>{A::Button1});
+    device.readSucceeds = false;  // unplugged, or a wireless pad asleep
+    device.present = false;
+    joystick.sample();
+    EXPECT_TRUE(actionsOn().empty());
+    EXPECT_FALSE(joystick.isOpen());
+    EXPECT_FALSE(device.isOpen) << "the detached handle is given up";
+    for (int i = 0; i < 3 * kReopenSamples; ++i) {
+        joystick.sample();
+    }
+    EXPECT_TRUE(actionsOn().empty());
+    const int looks = device.opens;
+    EXPECT_GE(looks, 3) << "it is looked for while it is away";
+    EXPECT_LE(looks, 5) << "but only every kReopenSamples";
+
+    device.present = true;  // back
+    device.readSucceeds = true;
+    for (int i = 0; i < kReopenSamples && !joystick.isOpen(); ++i) {
+        joystick.sample();
+    }
+    EXPECT_TRUE(joystick.isOpen());
+    EXPECT_EQ(actionsOn(), std::vector<A>{A::Button1});
+    EXPECT_EQ(joystick.facts().buttonCount, 12);
+}
+
+TEST_F(JoystickRules, AControllerAttachedAfterTheStartIsOpenedByTheSamples) {
+    device.present = false;
+    joystick.openJoystick();
+    ASSERT_FALSE(joystick.isOpen());
+    device.present = true;
+    device.raw.hat = 9000;
+    int samples = 0;
+    while (!joystick.isOpen() && samples < 2 * kReopenSamples) {
+        joystick.sample();
+        ++samples;
+    }
+    EXPECT_EQ(samples, kReopenSamples);
+    EXPECT_EQ(actionsOn(), std::vector<A>{A::CoolRight});
+}
+
+TEST_F(JoystickRules, AClosedJoystickIsNotLookedFor) {
+    joystick.closeJoystick();
+    const int opens = device.opens;
+    for (int i = 0; i < 2 * kReopenSamples; ++i) {
+        joystick.sample();
+    }
+    EXPECT_EQ(device.opens, opens);
+    joystick.setEnabled(false);
+    for (int i = 0; i < 2 * kReopenSamples; ++i) {
+        joystick.sample();
+    }
+    EXPECT_EQ(device.opens, opens);
+    EXPECT_FALSE(joystick.isOpen());
+}
+
 TEST_F(JoystickRules, ActiveOnlyReadsNeutralWhileAnotherWindowIsInFront) {
     bool foreground = false;
     joystick.setForegroundProbe([&] { return foreground; });

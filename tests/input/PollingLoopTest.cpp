@@ -111,6 +111,34 @@ TEST_F(Loop, AStateChangeIsSeenByTheNextTick) {
     EXPECT_EQ(tick(), (Events{"down 65 30", "up 65 30"}));
 }
 
+TEST_F(Loop, ATickIsAtRestOnlyWhenNothingIsOnNothingHeldAndNoCaptureRuns) {
+    state.activeGame = "/games/doom.exe";
+    tick();
+    EXPECT_TRUE(loop.atRest()) << "a game with the controller at rest";
+    p.pad.setButton(0, true);
+    tick();
+    EXPECT_FALSE(loop.atRest()) << "an action is on";
+    p.pad.setButton(0, false);
+    tick();
+    EXPECT_TRUE(loop.atRest()) << "a tap leaves nothing held";
+
+    p.pad.setButton(0, true);
+    while (!state.slots[A::Button1].held) {
+        tick();
+    }
+    p.pad.setButton(0, false);
+    EXPECT_EQ(tick(), Events{"up 65 30"});
+    EXPECT_TRUE(loop.atRest()) << "the release happened in this tick; the next changes nothing";
+
+    state.captureMode = true;
+    tick();
+    EXPECT_FALSE(loop.atRest()) << "capture runs";
+    state.captureMode = false;
+    state.activeGame.clear();
+    tick();
+    EXPECT_FALSE(loop.atRest()) << "no game: the timer stops instead";
+}
+
 TEST_F(Loop, CaptureModeDuringAGameSamplesTwiceButEmitsOnce) {
     state.activeGame = "/games/doom.exe";
     state.captureMode = true;

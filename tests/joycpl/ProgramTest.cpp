@@ -139,6 +139,16 @@ TEST_F(JoycplProgram, AnUnknownArgumentIsRefusedWithTheUsage) {
     EXPECT_NE(r.err.find("usage:"), std::string::npos);
 }
 
+TEST_F(JoycplProgram, CloseOnTheCommandLineAppliesTheConfigurationAndEndsWithoutAWindow) {
+    writeConfiguration();
+    const auto before = filesIn(home.path());
+    const Outcome r = run({QStringLiteral("Close")}, false);
+    EXPECT_FALSE(r.crashed);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("is not attached"), std::string::npos) << "it looked for joystick 1: " << r.err;
+    EXPECT_EQ(filesIn(home.path()), before) << "nothing is written";
+}
+
 TEST_F(JoycplProgram, TheDriverClosingTheHiddenPanelTypesNothing) {
     writeConfiguration();
     const auto before = filesIn(home.path());

@@ -86,5 +86,67 @@ TEST_F(TimerLoop, DisablingTheTimerLetsGoOfHeldKeys) {
     EXPECT_EQ(timer.tickCount(), ticks) << "a disabled timer does not tick";
 }
 
+// The loop at rest sleeps until the controller changes, and then ticks at once.
+class RestingLoop : public TimerLoop {
+protected:
+    RestingLoop() {
+        timer.setWakeJoystick(&p.joystick);
+        timer.setWakesOnRequest(true);
+        p.pad.setChangeHandler([this] { timer.wake(); });
+        state.activeGame = "/games/game.exe";
+    }
+    ~RestingLoop() override { p.pad.setChangeHandler(nullptr); }
+
+    // Handles events for 30 ticks' time; true when no tick ran meanwhile.
+    bool noTickFor30Ms() {
+        const auto ticks = timer.tickCount();
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (elapsed.elapsed() < 30) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        }
+        return timer.tickCount() == ticks;
+    }
+};
+
+TEST_F(RestingLoop, AtRestNoTickRunsUntilThePadChangesAndThenOneRunsAtOnce) {
+    timer.setTimerEnabled(true);
+    ASSERT_TRUE(runUntil([&] { return timer.resting(); }));
+    EXPECT_TRUE(noTickFor30Ms());
+    EXPECT_TRUE(timer.timerEnabled());
+
+    p.pad.setButton(0, true);
+    ASSERT_TRUE(runUntil([&] { return !log.events().empty(); }));
+    EXPECT_EQ(log.take(), (std::vector<std::string>{"down 65 30", "up 65 30"}))
+        << "the same tap as without rest";
+    EXPECT_FALSE(timer.resting());
+    const auto ticks = timer.tickCount();
+    ASSERT_TRUE(runUntil([&] { return timer.tickCount() >= ticks + 20; })) << "while on, it ticks on";
+    EXPECT_FALSE(timer.resting());
+
+    p.pad.setButton(0, false);
+    ASSERT_TRUE(runUntil([&] { return timer.resting(); }));
+    EXPECT_TRUE(noTickFor30Ms());
+}
+
+TEST_F(RestingLoop, AProgramStateChangeEndsTheRest) {
+    timer.setTimerEnabled(true);
+    ASSERT_TRUE(runUntil([&] { return timer.resting(); }));
+    const auto ticks = timer.tickCount();
+    state.captureMode = true;
+    timer.setTimerEnabled(true);
+    EXPECT_GT(timer.tickCount(), ticks) << "ticked at once";
+    EXPECT_FALSE(timer.resting()) << "capture keeps it ticking";
+    EXPECT_FALSE(noTickFor30Ms());
+}
+
+TEST_F(TimerLoop, WithoutAnyWayToWakeItTheLoopNeverRests) {
+    timer.setWakeJoystick(&p.joystick);  // a virtual pad has no evdev node, and nobody calls wake()
+    state.activeGame = "/games/game.exe";
+    timer.setTimerEnabled(true);
+    ASSERT_TRUE(runUntil([&] { return timer.tickCount() >= 30; }));
+    EXPECT_FALSE(timer.resting());
+}
+
 }  // namespace
 }  // namespace pw

@@ -16,14 +16,9 @@
 #include <thread>
 
 #include "controllers/ControlPanelKeys.h"
-#include "input/ScanCodes.h"
 
 namespace pw {
 namespace {
-
-constexpr int kSettleMilliseconds = 450;
-constexpr std::int32_t kClosePauseUnits = 450;
-constexpr std::uint8_t kEnterKey = 0x0D;
 
 void prepare(QProcess& process, const QStringList& words, int showState) {
     process.setProgram(words.front());
@@ -75,12 +70,14 @@ bool waitForEnd(qint64 pid, int milliseconds) {
     return ready > 0;
 }
 
-void pressEnter(KeyOutput& keys) {
-    keys.keyDown(kEnterKey, scanCodeOf(kEnterKey));
-    keys.keyUp(kEnterKey, scanCodeOf(kEnterKey));
-}
+}  // namespace
 
-int startAndClose(const QStringList& words, int showState, KeyOutput& keys, Pauser& pauser) {
+int runToClose(const QString& commandLine, int showState, int waitMilliseconds) {
+    QStringList words = QProcess::splitCommand(commandLine);
+    if (words.isEmpty()) {
+        return -1;
+    }
+    words.append(QString::fromLatin1(kControlPanelClose));
     QProcess process;
     prepare(process, words, showState);
     // Detached: the panel is no child of ours, so it can outlive the wait (and us) and is reaped
@@ -89,17 +86,9 @@ int startAndClose(const QStringList& words, int showState, KeyOutput& keys, Paus
     if (!process.startDetached(&pid)) {
         return -1;
     }
-    if (waitForEnd(pid, kSettleMilliseconds)) {
-        return 0;
-    }
-    pauser.pause(kClosePauseUnits);
-    if (!waitForEnd(pid, 0)) {
-        pressEnter(keys);
-    }
+    waitForEnd(pid, waitMilliseconds);
     return 0;
 }
-
-}  // namespace
 
 QString controlPanelCommand() {
     const QString name = QString::fromLatin1(kControlPanelCommand);
@@ -119,14 +108,17 @@ int systemLanguageId() {
     return languageIdFromLocaleName(QLocale::system().name().toStdString());
 }
 
-int runAndDrive(const QString& commandLine, int showState, const QString& mode, KeyOutput& keys,
-                Pauser& pauser, int languageId) {
-    const QStringList words = QProcess::splitCommand(commandLine);
+int runAndDrive(const QString& commandLine, int showState, const QString& mode, KeyOutput& /*keys*/,
+                Pauser& /*pauser*/, int /*languageId*/) {
+    if (mode == QLatin1String(kControlPanelClose)) {
+        return runToClose(commandLine, showState, kCloseWaitMilliseconds);
+    }
+    QStringList words = QProcess::splitCommand(commandLine);
     if (words.isEmpty()) {
         return -1;
     }
-    if (mode == QLatin1String("Close")) {
-        return startAndClose(words, showState, keys, pauser);
+    if (mode == QLatin1String(kControlPanelCalibrate)) {
+        words.append(mode);
     }
     QProcess process;
     prepare(process, words, showState);
@@ -134,15 +126,8 @@ int runAndDrive(const QString& commandLine, int showState, const QString& mode, 
     if (!process.waitForStarted(-1)) {
         return -1;
     }
-    process.closeWriteChannel();  // nothing is typed into it but keys
-    if (mode == QLatin1String("Kali") && !process.waitForFinished(kSettleMilliseconds)) {
-        const ControlPanelLetters letters = controlPanelLetters(languageId);
-        sendAltShortcut(keys, letters.first);
-        sendAltShortcut(keys, letters.second);
-    }
-    if (process.state() != QProcess::NotRunning) {
-        process.waitForFinished(-1);
-    }
+    process.closeWriteChannel();
+    process.waitForFinished(-1);
     return exitCodeOf(process);
 }
 

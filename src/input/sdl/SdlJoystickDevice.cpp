@@ -1,6 +1,9 @@
 #include "input/sdl/SdlJoystickDevice.h"
 
 #include <SDL.h>
+#include <fcntl.h>
+#include <linux/input.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -17,17 +20,24 @@ SdlJoystickSubsystem::SdlJoystickSubsystem() {
     // SIGINT and SIGTERM are the program's: SDL would turn them into a quit event nobody reads,
     // and the program would no longer end on them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) {
+    // udevd answers on its control socket; without it SDL's udev monitor stays silent, and a pad
+    // plugged in later would never be seen. SDL reads this variable, not a hint, and a value the
+    // user set wins.
+    if (::access("/run/udev/control", F_OK) != 0) {
+        ::setenv("SDL_JOYSTICK_DISABLE_UDEV", "1", 0);
+    }
+    if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
         error_ = SDL_GetError();
         return;
     }
     SDL_JoystickEventState(SDL_IGNORE);
+    SDL_GameControllerEventState(SDL_IGNORE);
     ok_ = true;
 }
 
 SdlJoystickSubsystem::~SdlJoystickSubsystem() {
     if (ok_) {
-        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+        SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
     }
 }
 
@@ -79,6 +89,16 @@ int SdlJoystickDevice::configuredDeviceIndex(const JoystickConfiguration& config
     return -1;
 }
 
+namespace {
+
+// SDL's own virtual joysticks carry 'v' in their GUID. They keep their raw axes whatever type
+// they were made with: the simulation and the virtual pad drive SDL axes by number.
+bool isVirtual(int index) {
+    return SDL_JoystickGetDeviceGUID(index).data[14] == 'v';
+}
+
+}  // namespace
+
 SdlJoystickDevice::~SdlJoystickDevice() {
     close();
 }
@@ -89,25 +109,56 @@ bool SdlJoystickDevice::open(int id, JoystickCaps& caps) {
         return false;
     }
     SDL_JoystickUpdate();  // takes notice of devices plugged in since the last look
-    const JoystickConfiguration config = id == 0 ? configuration() : JoystickConfiguration{};
+    lastConfiguration_ = id == 0 ? configuration() : JoystickConfiguration{};
+    return openWith(id, lastConfiguration_, caps);
+}
+
+bool SdlJoystickDevice::reopen(int id, JoystickCaps& caps) {
+    close();
+    if (!subsystem_.ok() || id < 0) {
+        return false;
+    }
+    SDL_JoystickUpdate();
+    if (SDL_NumJoysticks() == 0 || (!lastConfiguration_.configured() && id >= SDL_NumJoysticks())) {
+        return false;
+    }
+    return openWith(id, lastConfiguration_, caps);
+}
+
+bool SdlJoystickDevice::openWith(int id, const JoystickConfiguration& config, JoystickCaps& caps) {
+    devicesSeen_ = SDL_NumJoysticks();
     int index = config.configured() ? configuredDeviceIndex(config) : -1;
     const bool calibrated = index >= 0;
     if (!calibrated) {
-        if (id >= SDL_NumJoysticks()) {
+        if (id >= devicesSeen_) {
             return false;
         }
         index = id;
     }
-    joystick_ = SDL_JoystickOpen(index);
-    if (joystick_ == nullptr) {
-        return false;
+    caps = JoystickCaps{};
+    if (!calibrated && !isVirtual(index) && SDL_IsGameController(index) == SDL_TRUE) {
+        controller_ = SDL_GameControllerOpen(index);
+    }
+    if (controller_ != nullptr) {
+        joystick_ = SDL_GameControllerGetJoystick(controller_);
+        axes_ = kGamePadAxes;
+        hats_ = 1;
+        buttons_ = kGamePadButtons;
+    } else {
+        joystick_ = SDL_JoystickOpen(index);
+        if (joystick_ == nullptr) {
+            return false;
+        }
+        axes_ = std::max(SDL_JoystickNumAxes(joystick_), 0);
+        hats_ = std::max(SDL_JoystickNumHats(joystick_), 0);
+        buttons_ = std::max(SDL_JoystickNumButtons(joystick_), 0);
     }
     calibrated_ = calibrated;
     axisMap_ = config.axes;
-    axes_ = std::max(SDL_JoystickNumAxes(joystick_), 0);
-    hats_ = std::max(SDL_JoystickNumHats(joystick_), 0);
-    buttons_ = std::max(SDL_JoystickNumButtons(joystick_), 0);
-    caps = JoystickCaps{};
+    // Every evdev reader has its own queue, so ours takes nothing from SDL's.
+    if (const char* path = SDL_JoystickPath(joystick_); path != nullptr && !isVirtual(index)) {
+        changeFd_ = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    }
     caps.buttonCount = buttons_;
     caps.hatCount = hats_;
     caps.axisCount = axes_;
@@ -116,7 +167,25 @@ bool SdlJoystickDevice::open(int id, JoystickCaps& caps) {
     return true;
 }
 
+void SdlJoystickDevice::drainChanges() {
+    if (changeFd_ < 0) {
+        return;
+    }
+    std::array<input_event, 64> events;
+    while (::read(changeFd_, events.data(), sizeof events) > 0) {
+    }
+}
+
 void SdlJoystickDevice::close() {
+    if (changeFd_ >= 0) {
+        ::close(changeFd_);
+        changeFd_ = -1;
+    }
+    if (controller_ != nullptr) {
+        SDL_GameControllerClose(controller_);  // closes its joystick too
+        controller_ = nullptr;
+        joystick_ = nullptr;
+    }
     if (joystick_ != nullptr) {
         SDL_JoystickClose(joystick_);
         joystick_ = nullptr;
@@ -148,6 +217,36 @@ std::uint32_t hatAngleFromSdl(std::uint8_t hat) {
     }
 }
 
+namespace {
+
+std::uint32_t position(int raw) {
+    return static_cast<std::uint32_t>(std::clamp(raw, -32768, 32767) + 32768);
+}
+
+}  // namespace
+
+RawJoystickSample gamePadSample(const GamePadReading& pad) {
+    RawJoystickSample s;
+    s.position[0] = position(pad.leftX);
+    s.position[1] = position(pad.leftY);
+    // Both triggers share Z: at rest, or both pulled alike, it stands in the middle.
+    s.position[2] = position(pad.leftTrigger - pad.rightTrigger);
+    s.position[3] = position(pad.rightY);
+    std::uint8_t hat = SDL_HAT_CENTERED;
+    hat |= pad.dpadUp ? SDL_HAT_UP : 0;
+    hat |= pad.dpadDown ? SDL_HAT_DOWN : 0;
+    hat |= pad.dpadLeft ? SDL_HAT_LEFT : 0;
+    hat |= pad.dpadRight ? SDL_HAT_RIGHT : 0;
+    s.hat = hatAngleFromSdl(hat);
+    const std::array<bool, kGamePadButtons> buttons{
+        pad.a,    pad.b,     pad.x,         pad.y,         pad.leftShoulder, pad.rightShoulder,
+        pad.back, pad.start, pad.leftStick, pad.rightStick};
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        s.buttons |= buttons[i] ? 1u << i : 0u;
+    }
+    return s;
+}
+
 bool SdlJoystickDevice::read(RawJoystickSample& sample) {
     if (joystick_ == nullptr) {
         return false;
@@ -155,6 +254,46 @@ bool SdlJoystickDevice::read(RawJoystickSample& sample) {
     SDL_JoystickUpdate();
     if (SDL_JoystickGetAttached(joystick_) == SDL_FALSE) {
         return false;
+    }
+    const int devices = SDL_NumJoysticks();
+    if (devices != devicesSeen_) {
+        devicesSeen_ = devices;
+        // Read in the configured device's stead, the first device gives way once that one comes.
+        if (!calibrated_ && lastConfiguration_.configured() &&
+            configuredDeviceIndex(lastConfiguration_) >= 0) {
+            return false;
+        }
+    }
+    if (controller_ != nullptr) {
+        const auto axis = [this](SDL_GameControllerAxis a) {
+            return SDL_GameControllerGetAxis(controller_, a);
+        };
+        const auto button = [this](SDL_GameControllerButton b) {
+            return SDL_GameControllerGetButton(controller_, b) != 0;
+        };
+        GamePadReading pad;
+        pad.leftX = axis(SDL_CONTROLLER_AXIS_LEFTX);
+        pad.leftY = axis(SDL_CONTROLLER_AXIS_LEFTY);
+        pad.rightX = axis(SDL_CONTROLLER_AXIS_RIGHTX);
+        pad.rightY = axis(SDL_CONTROLLER_AXIS_RIGHTY);
+        pad.leftTrigger = axis(SDL_CONTROLLER_AXIS_TRIGGERLEFT);
+        pad.rightTrigger = axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT);
+        pad.a = button(SDL_CONTROLLER_BUTTON_A);
+        pad.b = button(SDL_CONTROLLER_BUTTON_B);
+        pad.x = button(SDL_CONTROLLER_BUTTON_X);
+        pad.y = button(SDL_CONTROLLER_BUTTON_Y);
+        pad.leftShoulder = button(SDL_CONTROLLER_BUTTON_LEFTSHOULDER);
+        pad.rightShoulder = button(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER);
+        pad.back = button(SDL_CONTROLLER_BUTTON_BACK);
+        pad.start = button(SDL_CONTROLLER_BUTTON_START);
+        pad.leftStick = button(SDL_CONTROLLER_BUTTON_LEFTSTICK);
+        pad.rightStick = button(SDL_CONTROLLER_BUTTON_RIGHTSTICK);
+        pad.dpadUp = button(SDL_CONTROLLER_BUTTON_DPAD_UP);
+        pad.dpadDown = button(SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+        pad.dpadLeft = button(SDL_CONTROLLER_BUTTON_DPAD_LEFT);
+        pad.dpadRight = button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT);
+        sample = gamePadSample(pad);
+        return true;
     }
     for (std::size_t i = 0; i < 4; ++i) {
         if (calibrated_) {

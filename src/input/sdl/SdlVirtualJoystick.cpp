@@ -24,6 +24,7 @@ SdlVirtualJoystick::SdlVirtualJoystick(int axes, int buttons, int hats) {
 }
 
 SdlVirtualJoystick::~SdlVirtualJoystick() {
+    changed_ = nullptr;  // whoever listens may be gone already
     detach();
     if (handle_ != nullptr) {
         SDL_JoystickClose(handle_);
@@ -43,11 +44,17 @@ void SdlVirtualJoystick::setButton(int index, bool pressed) {
     if (handle_ != nullptr) {
         SDL_JoystickSetVirtualButton(handle_, index, pressed ? SDL_PRESSED : SDL_RELEASED);
     }
+    if (changed_) {
+        changed_();
+    }
 }
 
 void SdlVirtualJoystick::setAxis(int index, std::int16_t value) {
     if (handle_ != nullptr) {
         SDL_JoystickSetVirtualAxis(handle_, index, value);
+    }
+    if (changed_) {
+        changed_();
     }
 }
 
@@ -57,6 +64,9 @@ void SdlVirtualJoystick::setHat(HatDirection direction) {
                                       SDL_HAT_LEFTDOWN, SDL_HAT_LEFT,      SDL_HAT_LEFTUP};
     if (handle_ != nullptr) {
         SDL_JoystickSetVirtualHat(handle_, 0, kBits[static_cast<std::size_t>(direction)]);
+    }
+    if (changed_) {
+        changed_();
     }
 }
 
@@ -71,6 +81,9 @@ void SdlVirtualJoystick::detach() {
         }
     }
     attached_ = false;
+    if (changed_) {
+        changed_();
+    }
 }
 
 }  // namespace pw

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "input/sdl/SdlJoystickDevice.h"
@@ -34,6 +35,10 @@ public:
     // Its index among the attached joysticks, to open it as the ID-th.
     int deviceIndex() const;
 
+    // Told after every change below, from the thread that made it: a loop at rest wakes on it,
+    // as it wakes on a real device's events.
+    void setChangeHandler(std::function<void()> changed) { changed_ = std::move(changed); }
+
     void setButton(int index, bool pressed);  // index counted from 0
     void setAxis(int index, std::int16_t value);
     void setHat(HatDirection direction);
@@ -46,6 +51,7 @@ private:
     std::int32_t instanceId_ = -1;
     bool attached_ = false;
     std::string error_;
+    std::function<void()> changed_;
 };
 
 }  // namespace pw

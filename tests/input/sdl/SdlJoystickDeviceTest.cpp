@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "input/sdl/SdlJoystickDevice.h"
+#include "support/FakeJoystickDevice.h"
 #include "support/VirtualPad.h"
 #include "texts/TextVariables.h"
 
@@ -179,6 +180,100 @@ TEST(SdlJoystick, UnpluggedReadsNeutralAndReplugIsFoundByTheNextOpen) {
     first->joystick.openJoystick();
     first->joystick.sample();
     EXPECT_EQ(actionsOn(first->joystick), std::vector<A>{A::Button2});
+}
+
+TEST(SdlJoystick, APadPluggedInAgainIsReadWithoutReopening) {
+    SdlJoystickDevice device;
+    Joystick joystick{device};
+    auto first = std::make_unique<SdlVirtualJoystick>(4, 12, 1);
+    ASSERT_TRUE(first->ok()) << first->error();
+    joystick.setId(first->deviceIndex());
+    joystick.openJoystick();
+    first->setButton(0, true);
+    joystick.sample();
+    ASSERT_EQ(actionsOn(joystick), std::vector<A>{A::Button1});
+    first.reset();  // unplugged
+    joystick.sample();
+    EXPECT_TRUE(actionsOn(joystick).empty());
+    EXPECT_FALSE(joystick.isOpen());
+
+    SdlVirtualJoystick again(4, 12, 1);  // plugged in again
+    again.setButton(2, true);
+    for (int i = 0; i < kReopenSamples && !joystick.isOpen(); ++i) {
+        joystick.sample();
+    }
+    ASSERT_TRUE(joystick.isOpen());
+    EXPECT_EQ(actionsOn(joystick), std::vector<A>{A::Button3});
+}
+
+TEST(SdlJoystick, SdlsVirtualPadsKeepTheirRawAxes) {
+    test::VirtualPad p(6, 15, 1);
+    EXPECT_FALSE(p.device.gamePad());
+    EXPECT_EQ(p.joystick.facts().axisCount, 6);
+    EXPECT_EQ(p.joystick.facts().buttonCount, 15);
+}
+
+// A pad as SDL's game controller layer reads it, seen through the joystick's rules.
+struct GamePad {
+    GamePad() {
+        device.caps =
+            JoystickCaps{kGamePadButtons, 1, kGamePadAxes, {0, 0, 0, 0}, {65535, 65535, 65535, 65535}};
+    }
+    std::vector<A> actionsOn(const GamePadReading& reading) {
+        device.raw = gamePadSample(reading);
+        joystick.sample();
+        return pw::actionsOn(joystick);
+    }
+    test::FakeJoystickDevice device;
+    Joystick joystick{device};
+};
+
+TEST(SdlGamePad, AtRestTurnsNoActionOnAndTheTriggersShareZ) {
+    GamePad pad;
+    pad.joystick.openJoystick();
+    GamePadReading rest;
+    EXPECT_TRUE(pad.actionsOn(rest).empty());
+    EXPECT_EQ(pad.joystick.state().z, 0);
+    GamePadReading left = rest;
+    left.leftTrigger = 32767;
+    EXPECT_EQ(pad.actionsOn(left), std::vector<A>{A::ZUp});
+    GamePadReading right = rest;
+    right.rightTrigger = 32767;
+    EXPECT_EQ(pad.actionsOn(right), std::vector<A>{A::ZDown});
+    GamePadReading both = left;
+    both.rightTrigger = 32767;
+    EXPECT_TRUE(pad.actionsOn(both).empty()) << "both pulled alike cancel";
+    GamePadReading sticks = rest;
+    sticks.leftX = -32768;
+    sticks.rightY = 32767;
+    sticks.rightX = 32767;  // U: not read
+    EXPECT_EQ(pad.actionsOn(sticks), (std::vector<A>{A::Left, A::RUp}));
+}
+
+TEST(SdlGamePad, ButtonsComeInTheOrderGamesKnowAndTheDpadIsTheHat) {
+    GamePad pad;
+    pad.joystick.openJoystick();
+    bool GamePadReading::*const order[] = {&GamePadReading::a,
+                                           &GamePadReading::b,
+                                           &GamePadReading::x,
+                                           &GamePadReading::y,
+                                           &GamePadReading::leftShoulder,
+                                           &GamePadReading::rightShoulder,
+                                           &GamePadReading::back,
+                                           &GamePadReading::start,
+                                           &GamePadReading::leftStick,
+                                           &GamePadReading::rightStick};
+    for (std::size_t i = 0; i < std::size(order); ++i) {
+        GamePadReading r;
+        r.*order[i] = true;
+        EXPECT_EQ(pad.actionsOn(r), std::vector<A>{buttonAction(static_cast<int>(i) + 1)}) << i;
+    }
+    GamePadReading d;
+    d.dpadUp = d.dpadRight = true;
+    EXPECT_EQ(pad.actionsOn(d), std::vector<A>{A::CoolUpRight});
+    d.dpadUp = false;
+    d.dpadDown = true;
+    EXPECT_EQ(pad.actionsOn(d), std::vector<A>{A::CoolDownRight});
 }
 
 TEST(SdlJoystick, HatBitsBecomeHundredthsOfADegree) {

@@ -1,0 +1,448 @@
+// The whole program on a booted kernel (tests/kernel/run-kernel-stage runs this inside qemu, as
+// root): a uinput game pad laid out as the xpad driver lays out an Xbox pad is the controller,
+// `padwarden --headless` types through its uinput keyboard, and the keys are read back from
+// "PadWarden virtual keyboard" through evdev. The library comes in as a user brings it, with
+// --import, and the game is a process started from outside.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <libevdev/libevdev-uinput.h>
+#include <libevdev/libevdev.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/TempDir.h"
+
+namespace pw {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Waits (up to `limit`) until the file contains the text.
+bool waitFor(const std::filesystem::path& file, const std::string& text, std::chrono::seconds limit = 60s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (readFile(file).find(text) != std::string::npos) {
+            return true;
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+    return false;
+}
+
+bool inKernelStage() {
+    return ::access("/dev/uinput", W_OK) == 0;
+}
+
+// An Xbox pad as the xpad driver reports it: sticks -32768 ... 32767, triggers 0 ... 255 on
+// ABS_Z and ABS_RZ (so SDL reads them resting at -32768), the d-pad as hat 0.
+class UinputPad {
+public:
+    UinputPad() {
+        libevdev* dev = libevdev_new();
+        libevdev_set_name(dev, "Microsoft X-Box 360 pad");
+        libevdev_set_id_bustype(dev, BUS_USB);
+        libevdev_set_id_vendor(dev, 0x045e);
+        libevdev_set_id_product(dev, 0x028e);
+        libevdev_set_id_version(dev, 0x0114);
+        libevdev_enable_event_type(dev, EV_KEY);
+        for (unsigned code : {BTN_A, BTN_B, BTN_X, BTN_Y, BTN_TL, BTN_TR, BTN_SELECT, BTN_START, BTN_MODE,
+                              BTN_THUMBL, BTN_THUMBR}) {
+            libevdev_enable_event_code(dev, EV_KEY, code, nullptr);
+        }
+        libevdev_enable_event_type(dev, EV_ABS);
+        input_absinfo stick{0, -32768, 32767, 16, 128, 0};
+        input_absinfo trigger{0, 0, 255, 0, 0, 0};
+        input_absinfo hat{0, -1, 1, 0, 0, 0};
+        for (unsigned code : {ABS_X, ABS_Y, ABS_RX, ABS_RY}) {
+            libevdev_enable_event_code(dev, EV_ABS, code, &stick);
+        }
+        libevdev_enable_event_code(dev, EV_ABS, ABS_Z, &trigger);
+        libevdev_enable_event_code(dev, EV_ABS, ABS_RZ, &trigger);
+        libevdev_enable_event_code(dev, EV_ABS, ABS_HAT0X, &hat);
+        libevdev_enable_event_code(dev, EV_ABS, ABS_HAT0Y, &hat);
+        error_ = libevdev_uinput_create_from_device(dev, LIBEVDEV_UINPUT_OPEN_MANAGED, &uinput_);
+        libevdev_free(dev);
+    }
+    ~UinputPad() {
+        if (uinput_ != nullptr) {
+            libevdev_uinput_destroy(uinput_);
+        }
+    }
+    UinputPad(const UinputPad&) = delete;
+    UinputPad& operator=(const UinputPad&) = delete;
+
+    bool ok() const { return uinput_ != nullptr; }
+    int error() const { return error_; }
+    void button(unsigned code, bool down) { write(EV_KEY, code, down ? 1 : 0); }
+    void axis(unsigned code, int value) { write(EV_ABS, code, value); }
+
+private:
+    void write(unsigned type, unsigned code, int value) {
+        libevdev_uinput_write_event(uinput_, type, code, value);
+        libevdev_uinput_write_event(uinput_, EV_SYN, SYN_REPORT, 0);
+    }
+
+    libevdev_uinput* uinput_ = nullptr;
+    int error_ = 0;
+};
+
+struct KeyEvent {
+    unsigned code = 0;
+    int value = 0;
+    friend bool operator==(const KeyEvent&, const KeyEvent&) = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const KeyEvent& e) {
+    return os << libevdev_event_code_get_name(EV_KEY, e.code) << '=' << e.value;
+}
+
+// PadWarden's virtual keyboard, found by its name once the program has made it.
+class KeyboardReader {
+public:
+    bool open(std::chrono::seconds limit = 60s) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < end) {
+            for (const auto& entry : std::filesystem::directory_iterator("/dev/input")) {
+                if (!entry.path().filename().string().starts_with("event")) {
+                    continue;
+                }
+                const int fd = ::open(entry.path().c_str(), O_RDONLY | O_NONBLOCK);
+                if (fd < 0) {
+                    continue;
+                }
+                std::array<char, 256> name{};
+                if (::ioctl(fd, EVIOCGNAME(name.size() - 1), name.data()) > 0 &&
+                    std::string(name.data()) == "PadWarden virtual keyboard") {
+                    fd_ = fd;
+                    return true;
+                }
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+    ~KeyboardReader() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+
+    // Every key event that comes within `quiet` of the one before (the first within `first`).
+    std::vector<KeyEvent> read(std::chrono::milliseconds first, std::chrono::milliseconds quiet = 300ms) {
+        std::vector<KeyEvent> events;
+        auto wait = first;
+        while (true) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, static_cast<int>(wait.count())) <= 0) {
+                return events;
+            }
+            input_event e{};
+            while (::read(fd_, &e, sizeof e) == static_cast<ssize_t>(sizeof e)) {
+                if (e.type == EV_KEY) {
+                    events.push_back({e.type == EV_KEY ? e.code : 0u, e.value});
+                }
+            }
+            wait = quiet;
+        }
+    }
+
+    // Reads until the event comes (within `limit`), unless it came already: every event read is
+    // kept in `seen`, which a test clears between its steps. A short press is a tap, whose down
+    // and up may arrive in one read.
+    bool waitFor(KeyEvent wanted, std::chrono::seconds limit = 30s) {
+        if (std::find(seen.begin(), seen.end(), wanted) != seen.end()) {
+            return true;
+        }
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < end) {
+            bool found = false;
+            for (const KeyEvent& e : read(100ms, 0ms)) {
+                seen.push_back(e);
+                found = found || e == wanted;
+            }
+            if (found) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Lets the events of the last step come in (until 300 ms pass without one) and forgets them.
+    void settle() {
+        read(300ms);
+        seen.clear();
+    }
+
+    std::vector<KeyEvent> seen;
+
+private:
+    int fd_ = -1;
+};
+
+struct Process {
+    pid_t pid = -1;
+    bool stop() {
+        if (pid <= 0) {
+            return false;
+        }
+        ::kill(pid, SIGTERM);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        pid = -1;
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+};
+
+// A home with the library imported from a registry file, the game's program a script that runs
+// until its end file appears.
+class KernelStage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!inKernelStage()) {
+            GTEST_SKIP() << "needs /dev/uinput: run tests/kernel/run-kernel-stage";
+        }
+    }
+    void TearDown() override {
+        mapper.stop();
+        endGame();
+    }
+
+    // Imports the game Action\Test with these assignments ("[isbutton1]"="65" lines) through
+    // `padwarden --import`, as a user brings a library.
+    void importLibrary(const std::string& assignments, const std::string& controller = "") {
+        game = home.write("game.sh", "#!/bin/sh\nwhile [ ! -e \"$0.end\" ]; do sleep 0.05; done\n");
+        ::chmod(game.c_str(), 0755);
+        std::string escaped;
+        for (char c : game.string()) {
+            escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        }
+        std::string reg =
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\Software\\Orvalis\\PadWarden\\games\\Action\\Test]\r\n"
+            "\"name\"=\"Test\"\r\n\"exe\"=\"" +
+            escaped + "\"\r\n\"controller\"=\"" + controller + "\"\r\n\"profil\"=\"Test.ini\"\r\n" +
+            assignments + "\r\n";
+        if (!controller.empty()) {
+            reg += "[HKEY_LOCAL_MACHINE\\Software\\Orvalis\\PadWarden\\controller\\" + controller +
+                   "]\r\n\"x\"=\"y\"\r\n\r\n";
+        }
+        const auto file = home.write("library.reg", reg);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setenv("PADWARDEN_HOME", home.path().c_str(), 1);
+            std::freopen(home.file("import.txt").c_str(), "w", stdout);
+            ::execl(PADWARDEN_PROGRAM, PADWARDEN_PROGRAM, "--import", file.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << readFile(home.file("import.txt"));
+    }
+
+    void startMapper() {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setenv("PADWARDEN_HOME", home.path().c_str(), 1);
+            std::freopen(home.file("err.txt").c_str(), "w", stderr);
+            ::execl(PADWARDEN_PROGRAM, PADWARDEN_PROGRAM, "--headless", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        mapper.pid = pid;
+        ASSERT_TRUE(waitFor(home.file("err.txt"), "watching")) << log();
+        ASSERT_TRUE(keyboard.open()) << "no PadWarden virtual keyboard: " << log();
+    }
+
+    void startGame() {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::execl(game.c_str(), game.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        gamePid = pid;
+        ASSERT_TRUE(waitFor(home.file("err.txt"), "game Action\\Test started")) << log();
+    }
+
+    void endGame() {
+        if (gamePid > 0) {
+            std::ofstream(game.string() + ".end") << "";
+            ::waitpid(gamePid, nullptr, 0);
+            gamePid = -1;
+        }
+    }
+
+    std::string log() const { return readFile(home.file("err.txt")); }
+
+    test::TempDir home;
+    std::filesystem::path game;
+    pid_t gamePid = -1;
+    Process mapper;
+    KeyboardReader keyboard;
+};
+
+const std::string kTwoKeys = "\"[isbutton1]\"=\"65\"\r\n\"[isbutton2]\"=\"66\"\r\n";
+
+TEST_F(KernelStage, APressOnThePadTypesTheGamesKeyAndAHeldKeyRepeatsUntilTheGameEnds) {
+    importLibrary(kTwoKeys);
+    UinputPad pad;
+    ASSERT_TRUE(pad.ok()) << pad.error();
+    startMapper();
+    startGame();
+
+    pad.button(BTN_A, true);
+    ASSERT_TRUE(keyboard.waitFor({KEY_A, 1})) << log();
+    pad.button(BTN_A, false);
+    ASSERT_TRUE(keyboard.waitFor({KEY_A, 0}));
+    ASSERT_GE(keyboard.seen.size(), 2u);
+    EXPECT_EQ(keyboard.seen[1], (KeyEvent{KEY_A, 0})) << "a press starts with a tap";
+
+    keyboard.settle();
+    pad.button(BTN_B, true);  // held: goes down, then repeats
+    ASSERT_TRUE(keyboard.waitFor({KEY_B, 2})) << "a held key repeats as value 2";
+    EXPECT_EQ(keyboard.seen.front(), (KeyEvent{KEY_B, 1}));
+    keyboard.seen.clear();
+    endGame();
+    ASSERT_TRUE(keyboard.waitFor({KEY_B, 0})) << "the game's end lets the held key go";
+    EXPECT_TRUE(waitFor(home.file("err.txt"), "game Action\\Test ended"));
+    pad.button(BTN_B, false);
+    pad.button(BTN_A, true);
+    EXPECT_EQ(keyboard.read(500ms), std::vector<KeyEvent>{}) << "no game, no keys";
+    EXPECT_TRUE(mapper.stop());
+}
+
+TEST_F(KernelStage, AnXboxPadAtRestTurnsNoActionOnAndItsTriggersAreZ) {
+    std::string all;
+    const char* const tokens[] = {"isup",       "isdown",         "isleft",      "isright",
+                                  "iszup",      "iszdown",        "isrup",       "isrdown",
+                                  "iscoolup",   "iscoolupright",  "iscoolright", "iscooldownright",
+                                  "iscooldown", "iscooldownleft", "iscoolleft",  "iscoolupleft"};
+    int key = 65;
+    for (const char* t : tokens) {
+        all += "\"[" + std::string(t) + "]\"=\"" + std::to_string(key++) + "\"\r\n";
+    }
+    for (int b = 1; b <= 12; ++b) {
+        all += "\"[isbutton" + std::to_string(b) + "]\"=\"" + std::to_string(b < 11 ? 47 + b : 112 + b) +
+               "\"\r\n";
+    }
+    importLibrary(all);
+    UinputPad pad;
+    ASSERT_TRUE(pad.ok());
+    startMapper();
+    startGame();
+    EXPECT_EQ(keyboard.read(1500ms), std::vector<KeyEvent>{}) << "a pad at rest types nothing";
+
+    pad.axis(ABS_Z, 255);  // left trigger: Z up, the fifth token, E
+    ASSERT_TRUE(keyboard.waitFor({KEY_E, 1})) << log();
+    pad.axis(ABS_Z, 0);
+    ASSERT_TRUE(keyboard.waitFor({KEY_E, 0}));
+    keyboard.settle();
+    pad.axis(ABS_RZ, 255);  // right trigger: Z down, F
+    ASSERT_TRUE(keyboard.waitFor({KEY_F, 1}));
+    pad.axis(ABS_RZ, 0);
+    ASSERT_TRUE(keyboard.waitFor({KEY_F, 0}));
+    keyboard.settle();
+    pad.axis(ABS_RY, 32767);  // right stick down: R up, G
+    ASSERT_TRUE(keyboard.waitFor({KEY_G, 1}));
+    pad.axis(ABS_RY, 0);
+    ASSERT_TRUE(keyboard.waitFor({KEY_G, 0}));
+    keyboard.settle();
+    pad.axis(ABS_HAT0Y, -1);  // d-pad up: the hat, I
+    ASSERT_TRUE(keyboard.waitFor({KEY_I, 1}));
+    pad.axis(ABS_HAT0Y, 0);
+    ASSERT_TRUE(keyboard.waitFor({KEY_I, 0}));
+    keyboard.settle();
+    pad.button(BTN_START, true);  // the eighth button: 8 (55)
+    ASSERT_TRUE(keyboard.waitFor({KEY_7, 1}));
+    pad.button(BTN_START, false);
+    ASSERT_TRUE(keyboard.waitFor({KEY_7, 0}));
+    for (const KeyEvent& e : keyboard.seen) {
+        EXPECT_EQ(e.code, static_cast<unsigned>(KEY_7)) << e;
+    }
+}
+
+TEST_F(KernelStage, SigtermLetsAHeldKeyGo) {
+    importLibrary(kTwoKeys);
+    UinputPad pad;
+    ASSERT_TRUE(pad.ok());
+    startMapper();
+    startGame();
+    pad.button(BTN_A, true);
+    ASSERT_TRUE(keyboard.waitFor({KEY_A, 2})) << "held: " << log();
+    keyboard.seen.clear();
+    ::kill(mapper.pid, SIGTERM);
+    EXPECT_TRUE(keyboard.waitFor({KEY_A, 0})) << log();
+    int status = 0;
+    ::waitpid(mapper.pid, &status, 0);
+    mapper.pid = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST_F(KernelStage, NothingReachesTheKeyboardDuringAControllerSwitch) {
+    importLibrary(kTwoKeys, "Gamepad\\Pad");
+    UinputPad pad;
+    ASSERT_TRUE(pad.ok());
+    startMapper();
+    startGame();
+    ASSERT_TRUE(waitFor(home.file("err.txt"), "Controller wechseln")) << log();
+    // The control panel is started hidden to take the configuration up; under emulation it takes
+    // seconds. Whatever it is driven with must not come out of the keyboard.
+    EXPECT_EQ(keyboard.read(4000ms), std::vector<KeyEvent>{}) << log();
+    pad.button(BTN_A, true);
+    EXPECT_TRUE(keyboard.waitFor({KEY_A, 1})) << "the switched controller works: " << log();
+    EXPECT_EQ(keyboard.seen.front(), (KeyEvent{KEY_A, 1}));
+}
+
+// Also run with udevd, by the stage's second pass.
+class HotPlug : public KernelStage {};
+
+TEST_F(HotPlug, APadAttachedDuringAGameWorksAtOnceAndAgainAfterItWasUnplugged) {
+    importLibrary(kTwoKeys);
+    startMapper();
+    startGame();
+    std::cout << "udevd " << (::access("/run/udev/control", F_OK) == 0 ? "runs" : "does not run")
+              << std::endl;
+    {
+        UinputPad pad;  // plugged in during the game
+        ASSERT_TRUE(pad.ok());
+        std::this_thread::sleep_for(100ms);
+        pad.button(BTN_A, true);
+        // The pad is opened with the button already down: its state is read at once.
+        ASSERT_TRUE(keyboard.waitFor({KEY_A, 1})) << log();
+        ASSERT_TRUE(keyboard.waitFor({KEY_A, 2})) << "held";
+        keyboard.seen.clear();
+    }  // unplugged while the button is held
+    EXPECT_TRUE(keyboard.waitFor({KEY_A, 0})) << "an unplugged pad reads neutral: " << log();
+    EXPECT_EQ(keyboard.read(500ms), std::vector<KeyEvent>{});
+
+    UinputPad again;  // plugged in again (a wireless pad wakes)
+    ASSERT_TRUE(again.ok());
+    again.button(BTN_B, true);
+    EXPECT_TRUE(keyboard.waitFor({KEY_B, 1})) << log();
+    again.button(BTN_B, false);
+    EXPECT_TRUE(keyboard.waitFor({KEY_B, 0}));
+}
+
+}  // namespace
+}  // namespace pw
