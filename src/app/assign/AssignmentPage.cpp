@@ -804,13 +804,13 @@ void AssignmentPage::schreibe_in_stringgrid(Joystick& joystick) {
     const QString name = command != nullptr ? command->text() : QString();
     const QString action = fromUtf8(displayName(*pressed, context_.texts));
     if (result == AssignmentEditor::Capture::Stored) {
-        captureHint_->setText(context_.text("Gespeichert") + QStringLiteral(": ") + name + QStringLiteral(" = ") +
-                              action);
+        captureHint_->setText(context_.text("Gespeichert") + QStringLiteral(": ") + name +
+                              QStringLiteral(" = ") + action);
     } else {
         const int holder = upperGrid_->currentRow();
         const QTableWidgetItem* held = holder >= 0 ? upperGrid_->item(holder, 0) : nullptr;
-        captureHint_->setText(action + QStringLiteral(": ") + context_.text("Belegt von") + QStringLiteral(" ") +
-                              (held != nullptr ? held->text() : QString()));
+        captureHint_->setText(action + QStringLiteral(": ") + context_.text("Belegt von") +
+                              QStringLiteral(" ") + (held != nullptr ? held->text() : QString()));
     }
 }
 

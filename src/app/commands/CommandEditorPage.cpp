@@ -273,7 +273,8 @@ bool CommandEditorPage::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::KeyPress && watched == grid_) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && grid_->currentRow() >= 0) {
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+            grid_->currentRow() >= 0) {
             const int row = grid_->currentRow();
             run([&] { editor_->takeCommand(row + 1); });
             return true;

@@ -441,11 +441,11 @@ void ControllerPage::speedButton31Click() {
             const BusyCursor busy;
             const std::string none = text("Ohne Auswahl").toStdString();
             // No switch, and no announcement, to the controller already in use.
-            const bool alreadyInUse = context_.controllers.holdsSettingsInUse(reference) ||
-                                      controllerName(reference) ==
-                                          controllerName(context_.controllers.currentController()) ||
-                                      (!inUse.empty() && controllerName(reference) == inUse &&
-                                       context_.controllers.currentConfigured());
+            const bool alreadyInUse =
+                context_.controllers.holdsSettingsInUse(reference) ||
+                controllerName(reference) == controllerName(context_.controllers.currentController()) ||
+                (!inUse.empty() && controllerName(reference) == inUse &&
+                 context_.controllers.currentConfigured());
             if (!alreadyInUse && controllerType(reference) != none) {
                 try {
                     context_.controllers.activate(reference, true, window()->windowTitle().toStdString());

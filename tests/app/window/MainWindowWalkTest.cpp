@@ -48,7 +48,7 @@ struct WalkSize {
 };
 
 WalkSize walkSize() {
-    WalkSize size{{11, 23, 37}, 700};
+    WalkSize size{{11, 23, 37, 41, 53}, 1000};
     if (const char* seed = std::getenv("PADWARDEN_WALK_SEED"); seed != nullptr && *seed != '\0') {
         size.seeds = {static_cast<unsigned>(std::strtoul(seed, nullptr, 10))};
     }
@@ -118,7 +118,7 @@ public:
                 std::ostringstream why;
                 why << "walk seed " << seed_ << " failed at step " << step << ": " << mismatch
                     << "\n  replay: PADWARDEN_WALK_SEED=" << seed_ << " PADWARDEN_WALK_STEPS=" << (step + 1)
-                    << " app_walk_tests\n  last actions:";
+                    << " build/dev/tests/app/window/app_walk_tests\n  last actions:";
                 for (const std::string& a : recent_) {
                     why << "\n    " << a;
                 }
@@ -127,6 +127,10 @@ public:
             }
             ++done_;
         }
+        std::cout << "walk seed " << seed_ << ": " << done_ << " steps, " << presses_
+                  << " presses on the pad, " << rowsChecked_
+                  << " grid and list rows compared with the store and the Profiles, " << pagesVisited_
+                  << " page switches" << std::endl;
     }
 
     int stepsDone() const { return done_; }
@@ -165,13 +169,15 @@ private:
     }
     static void clickRow(QListWidget* list, int row) {
         if (row >= 0 && row < list->count() && list->isVisible()) {
-            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(row)).center());
         }
     }
     static void clickCell(QTableWidget* grid, int row) {
         if (row >= 0 && row < grid->rowCount() && grid->isVisible() && grid->item(row, 0) != nullptr) {
             grid->scrollToItem(grid->item(row, 0));
-            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(row, 0)).center());
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                              grid->visualItemRect(grid->item(row, 0)).center());
         }
     }
     void chooseIn(QComboBox* box) {
@@ -215,6 +221,7 @@ private:
         if (roll < 8) {
             const int to = pick(MainWindow::kPageCount);
             click(window_.pageButton(to));
+            ++pagesVisited_;
             return "page button " + std::to_string(to);
         }
         if (roll < 10) {
@@ -226,8 +233,10 @@ private:
             window_.taskIcon1DblClick();
             return "Schließen, then back from the tray";
         }
-        if (roll < 16) {
+        // Presses come more often on the assignment page, where they are captured.
+        if (roll < (page == 4 ? 40 : 16)) {
             pressOnPad();
+            ++presses_;
             return "press on the pad";
         }
         switch (page) {
@@ -254,7 +263,8 @@ private:
         QListWidget* games = p->gameList();
         if (games->count() > 0) {
             const int row = pick(games->count());
-            QTest::mouseDClick(games->viewport(), Qt::LeftButton, {}, games->visualItemRect(games->item(row)).center());
+            QTest::mouseDClick(games->viewport(), Qt::LeftButton, {},
+                               games->visualItemRect(games->item(row)).center());
             return "start: double click game " + std::to_string(row);
         }
         return "start: nothing to start";
@@ -275,7 +285,8 @@ private:
                 if (!items.isEmpty()) {
                     QTreeWidgetItem* item = items.at(pick(items.size()));
                     tree->scrollToItem(item);
-                    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+                    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                                      tree->visualItemRect(item).center());
                     return "games: tree " + item->text(0).toStdString();
                 }
                 return "games: empty tree";
@@ -460,6 +471,7 @@ private:
         for (int i = 0; i < p->gameList()->count(); ++i) {
             shown.push_back(toUtf8(p->gameList()->item(i)->text()));
         }
+        rowsChecked_ += static_cast<long>(shown.size());
         if (shown != gamesOf(toUtf8(group))) {
             return "the Start page lists other games than the store holds for " + toUtf8(group);
         }
@@ -472,6 +484,7 @@ private:
         std::vector<std::string> shown;
         for (int i = 0; i < tree->topLevelItemCount(); ++i) {
             QTreeWidgetItem* node = tree->topLevelItem(i);
+            ++rowsChecked_;
             shown.push_back(toUtf8(node->text(0)));
             std::vector<std::string> games;
             for (int c = 0; c < node->childCount(); ++c) {
@@ -504,12 +517,14 @@ private:
             return "the command grid has " + std::to_string(grid->rowCount()) + " rows, the Profile group " +
                    editor.groupName() + " " + std::to_string(rows);
         }
+        rowsChecked_ += rows;
         for (int r = 0; r < rows; ++r) {
             for (int c = 0; c < 3; ++c) {
                 const QTableWidgetItem* item = grid->item(r, c);
                 const std::string shown = item != nullptr ? toUtf8(item->text()) : std::string();
                 if (shown != expected.cell(static_cast<std::size_t>(r) + 1, static_cast<std::size_t>(c))) {
-                    return "command grid row " + std::to_string(r) + " shows \"" + shown + "\", the Profile holds \"" +
+                    return "command grid row " + std::to_string(r) + " shows \"" + shown +
+                           "\", the Profile holds \"" +
                            expected.cell(static_cast<std::size_t>(r) + 1, static_cast<std::size_t>(c)) + "\"";
                 }
             }
@@ -525,6 +540,7 @@ private:
             if (name == nullptr || name->text().isEmpty() || display == nullptr || action == nullptr) {
                 continue;
             }
+            ++rowsChecked_;
             const std::string stored = readMarker(fx.store(), key, toUtf8(display->text()));
             if (toUtf8(action->text()) != stored) {
                 return std::string(which) + " grid shows \"" + toUtf8(action->text()) + "\" for " +
@@ -555,6 +571,9 @@ private:
     MainWindow window_;
     std::deque<std::string> recent_;
     int done_ = 0;
+    int presses_ = 0;
+    long rowsChecked_ = 0;
+    int pagesVisited_ = 0;
 };
 
 TEST(MainWindowWalk, RandomUserActionsNeverShowWhatTheStoreDoesNotHold) {

@@ -2,8 +2,8 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <filesystem>
 #include <QPushButton>
+#include <filesystem>
 
 #include "app/dialogs/SplashWindow.h"
 #include "app/window/main/MainWindow.h"

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QTimer>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFontMetrics>
@@ -12,6 +11,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <filesystem>
 
 #include "app/assign/AssignmentPage.h"

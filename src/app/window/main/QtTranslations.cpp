@@ -12,7 +12,8 @@ namespace pw {
 QString programLanguage(const TextVariables& texts) {
     // Tables that leave "Abbrechen" German leave the buttons Qt's dialogs share with the
     // program's own German too.
-    return texts.text(TextGroup::Interface, "Abbrechen") != "Abbrechen" ? QStringLiteral("en") : QStringLiteral("de");
+    return texts.text(TextGroup::Interface, "Abbrechen") != "Abbrechen" ? QStringLiteral("en")
+                                                                        : QStringLiteral("de");
 }
 
 bool installQtTranslations(const TextVariables& texts) {
