@@ -178,6 +178,35 @@ bool ControllerRegistry::saveCurrent(std::string_view typeKey, std::string_view 
     return store_.copyKey(source, target);
 }
 
+bool ControllerRegistry::currentConfigured() {
+    return readJoystickConfiguration(store_).configured();
+}
+
+bool ControllerRegistry::holdsSettingsInUse(std::string_view reference) {
+    const std::string_view type = controllerType(reference);
+    const std::string_view name = controllerName(reference);
+    if (!isKeyName(type) || !isKeyName(name)) {
+        return false;
+    }
+    const std::string registered = joinKeyPath(joinKeyPath(controllersPath(), type), name);
+    const std::string inUse = joystickSettingsPath(driverKeyInUse(store_));
+    if (!store_.keyExists(registered) || !store_.keyExists(inUse)) {
+        return false;
+    }
+    const std::vector<std::string> names = store_.valueNames(registered);
+    if (names.empty() || names.size() != store_.valueNames(inUse).size()) {
+        return false;
+    }
+    for (const std::string& value : names) {
+        const std::optional<RegistryValue> mine = store_.readValue(registered, value);
+        const std::optional<RegistryValue> used = store_.readValue(inUse, value);
+        if (!mine || !used || *mine != *used) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool ControllerRegistry::deleteController(std::string_view typeKey, std::string_view name) {
     if (!isKeyName(typeKey) || !isKeyName(name)) {
         return false;

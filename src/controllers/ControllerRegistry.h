@@ -44,6 +44,12 @@ public:
     // there are no settings. Refuses an empty type or name (nothing is written). False when
     // nothing was copied.
     bool saveCurrent(std::string_view typeKey, std::string_view name);
+    // Whether the settings in use name a device as joystick 1: without one (no controller was
+    // attached while installing) there is nothing worth registering.
+    bool currentConfigured();
+    // Whether the registered controller `reference` (type\name) holds the very settings in use,
+    // so that switching to it would change nothing.
+    bool holdsSettingsInUse(std::string_view reference);
     // Deletes controller\type\name. Refuses an empty type or name: that would delete a whole type
     // or every controller. False when nothing was deleted.
     bool deleteController(std::string_view typeKey, std::string_view name);

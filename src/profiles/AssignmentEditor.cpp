@@ -302,27 +302,61 @@ bool AssignmentEditor::row_abspeichern(std::size_t row) {
     return wrote;
 }
 
-void AssignmentEditor::stringgrid_speichern(std::size_t n) {
-    if (n != lastRow_) {
-        if (n > 0 && lastRow_ != 0) {
-            const bool saved = row_abspeichern(lastRow_);
-            const std::string& before = snapshot_[kAction];
-            const std::string& beforeToken = snapshot_[kToken];
-            // The action the command held before is given up only when the new one was saved: a
-            // refused change leaves the game as it was.
-            if (saved && !before.empty() && before != cellOf(lastRow_, kAction) &&
-                actionFromToken(beforeToken)) {
-                if (const std::string key = existingGameKey(); !key.empty()) {
-                    store_.deleteValue(key, beforeToken);
-                }
-            }
-            refreshBoth();
-        }
-        for (std::size_t c = 0; c < CommandGrid::kColumns; ++c) {
-            snapshot_[c] = cellOf(n, c);
+void AssignmentEditor::takeSnapshot(std::size_t row) {
+    for (std::size_t c = 0; c < CommandGrid::kColumns; ++c) {
+        snapshot_[c] = cellOf(row, c);
+    }
+    lastRow_ = row;
+}
+
+bool AssignmentEditor::commitRow(std::size_t row) {
+    const bool saved = row_abspeichern(row);
+    const std::string& before = snapshot_[kAction];
+    const std::string& beforeToken = snapshot_[kToken];
+    // The action the command held before is given up only when the new one was saved: a
+    // refused change leaves the game as it was.
+    if (saved && !before.empty() && before != cellOf(row, kAction) && actionFromToken(beforeToken)) {
+        if (const std::string key = existingGameKey(); !key.empty()) {
+            store_.deleteValue(key, beforeToken);
         }
     }
+    refreshBoth();
+    return saved;
+}
+
+void AssignmentEditor::stringgrid_speichern(std::size_t n) {
+    if (n != lastRow_) {
+        if (n > 0 && lastRow_ != 0 && lastRow_ < lower_.rowCount()) {
+            commitRow(lastRow_);
+        }
+        takeSnapshot(n);
+    }
     lastRow_ = n;
+}
+
+void AssignmentEditor::enterRow(std::size_t n) {
+    takeSnapshot(n);
+    heldPress_.reset();
+}
+
+AssignmentEditor::Capture AssignmentEditor::captureAndStore(std::size_t row,
+                                                            std::optional<ControllerAction> pressed) {
+    const bool newPress = pressed.has_value() && pressed != heldPress_;
+    heldPress_ = pressed;
+    if (!newPress || row == 0 || row >= lower_.rowCount() || lower_.cell(row, kName).empty()) {
+        return Capture::Nothing;
+    }
+    if (row != lastRow_) {
+        takeSnapshot(row);
+    }
+    capture(row, pressed);
+    if (cellOf(row, kToken) == snapshot_[kToken] && cellOf(row, kAction) == snapshot_[kAction]) {
+        // The command holds this action already.
+        return Capture::Stored;
+    }
+    const bool saved = commitRow(row);
+    takeSnapshot(row);
+    return saved ? Capture::Stored : Capture::Refused;
 }
 
 bool AssignmentEditor::kommandoNichtBelegen(std::size_t row) {
@@ -335,6 +369,9 @@ bool AssignmentEditor::kommandoNichtBelegen(std::size_t row) {
         // The upper grid is what later rows are checked against: the freed action must not
         // count as taken any more.
         refreshBoth();
+        if (row == lastRow_) {
+            takeSnapshot(row);
+        }
     }
     return saved;
 }

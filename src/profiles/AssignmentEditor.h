@@ -104,6 +104,18 @@ public:
     // command, take nothing. True when a cell, the upper selection or the icons changed.
     bool capture(std::size_t row, std::optional<ControllerAction> pressed);
 
+    // What one capture step of the page did with the press.
+    enum class Capture { Nothing, Stored, Refused };
+    // The capture as the page runs it each tick: a press that was not held the step before goes
+    // into the row and is stored at once, so the lower grid never shows an action the game does
+    // not hold. A refused press (another command holds it) beeps and leaves the row showing what
+    // is stored. Holding the control on gives nothing new.
+    Capture captureAndStore(std::size_t row, std::optional<ControllerAction> pressed);
+
+    // The grid got the focus on row n: that row is the one being edited, its cells as they are now
+    // are what a later save compares against.
+    void enterRow(std::size_t n);
+
     // Saves one lower row into the game's key; true when it wrote. An action held by another
     // command is refused: three beeps (unless the game list is being refilled), the row's action
     // is emptied, nothing is written.
@@ -131,6 +143,10 @@ private:
     std::string existingGameKey() const;
     const std::string& cellOf(std::size_t row, std::size_t column) const;
     void refreshBoth();
+    void takeSnapshot(std::size_t row);
+    // Saves the row being edited; the action it held before is removed from the game when the new
+    // one was saved. True when it wrote.
+    bool commitRow(std::size_t row);
     void setIcons(StatusIcons icons);
 
     SettingsStore& store_;
@@ -151,6 +167,7 @@ private:
     bool refilling_ = false;
     std::size_t lastRow_ = 0;
     Row snapshot_{};
+    std::optional<ControllerAction> heldPress_;
 };
 
 }  // namespace pw

@@ -4,6 +4,7 @@
 
 #include "profiles/GameAssignments.h"
 #include "profiles/IniFile.h"
+#include "profiles/ProfileFiles.h"
 #include "store/RegistryAccess.h"
 
 namespace pw {
@@ -156,11 +157,10 @@ bool selectExact(SelectionList& list, std::string_view text) {
 }
 
 void sortEntries(std::vector<std::string>& entries) {
-    std::stable_sort(entries.begin(), entries.end(), [](const std::string& a, const std::string& b) {
-        const std::string fa = foldKeyName(a);
-        const std::string fb = foldKeyName(b);
-        return fa != fb ? fa < fb : a < b;
-    });
+    // "Äußeres" goes with the A's, as the Windows lists sort it; the order also decides which
+    // command wins when "Alle" merges the groups.
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const std::string& a, const std::string& b) { return alphabeticLess(a, b); });
 }
 
 std::vector<std::string> groupList(const std::filesystem::path& profile, const TextVariables* withAllEntry) {

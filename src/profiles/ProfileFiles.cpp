@@ -59,11 +59,13 @@ std::vector<std::string> listProfiles(const fs::path& directory) {
             names.push_back(std::move(name));
         }
     }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return std::tuple(sortKey(a), iniFoldName(a), std::string_view(a)) <
-               std::tuple(sortKey(b), iniFoldName(b), std::string_view(b));
-    });
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return alphabeticLess(a, b); });
     return names;
+}
+
+bool alphabeticLess(std::string_view a, std::string_view b) {
+    return std::tuple(sortKey(a), iniFoldName(a), a) < std::tuple(sortKey(b), iniFoldName(b), b);
 }
 
 std::string profileDisplayName(std::string_view fileName) {

@@ -17,6 +17,10 @@ namespace pw {
 // their display name would be empty. A missing or unreadable folder lists nothing.
 std::vector<std::string> listProfiles(const std::filesystem::path& directory);
 
+// The order of every list of names the user sees: without case, a letter with a mark beside its
+// plain letter ("Ärger" between "Anflug" and "Auto", ß as ss), then the spelling decides.
+bool alphabeticLess(std::string_view a, std::string_view b);
+
 // The name a Profile is shown by: the file name up to its first "." ("a.b.ini" gives "a").
 std::string profileDisplayName(std::string_view fileName);
 

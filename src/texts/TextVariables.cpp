@@ -96,6 +96,12 @@ constexpr std::array kInterfaceTexts = std::to_array<std::string_view>({
     "Hilfedatei nicht gefunden",
     "Programm nicht gefunden",
     "Offline?",
+    "Kommando anklicken, dann am Controller drücken",
+    "Warte auf Controller für",
+    "Gespeichert",
+    "Belegt von",
+    "Kein Tray vorhanden; das Fenster bleibt offen",
+    "Kein Controller angeschlossen",
 });
 
 constexpr std::array kActionNames = std::to_array<std::string_view>({

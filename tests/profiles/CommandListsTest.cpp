@@ -78,6 +78,19 @@ TEST_F(Lists, AllGroupsShowACommandOnceWithTheLaterGroupsKeys) {
                                                       "sprung=A;65", "Feuer=Leerzeichen;32"}));
 }
 
+// A group with an umlaut stands with its plain letter, as the Windows lists sort it, not after Z;
+// the order decides which group's keys a command shows under "Alle".
+TEST_F(Lists, GroupsWithUmlautsSortBesideTheirPlainLetter) {
+    const auto file = dir.write("Auto.ini",
+                                "[Zubehör]\r\nHupe=Z;90\r\n[Äußeres]\r\nHupe=H;72\r\n"
+                                "[Bremsen]\r\nStop=S;83\r\n[ärger]\r\nHupe=A;65\r\n");
+    const auto groups = groupList(file, &texts);
+    EXPECT_EQ(groups, (std::vector<std::string>{"Alle", "ärger", "Äußeres", "Bremsen", "Zubehör"}));
+    WorkingList list;
+    mergeAllGroups(list, file, groups, "Alle");
+    EXPECT_EQ(list.value("Hupe"), "Z;90") << "Zubehör comes last and gives its keys";
+}
+
 TEST_F(Lists, ListToFileWritesEveryRowAndRemovesNothing) {
     CommandGrid grid;
     grid.setRowCount(3);

@@ -310,10 +310,17 @@ void AssignmentPage::buildControls() {
     }
     lowerBar->addSpacing(6);
     lowerBar->addWidget(clearButton_);
+    captureHint_ = new QLabel(area);
+    captureHint_->setObjectName(QStringLiteral("CaptureHint"));
+    captureHint_->setWordWrap(false);
+    QFont hintFont = captureHint_->font();
+    hintFont.setBold(true);
+    captureHint_->setFont(hintFont);
     right->addWidget(upperLabel_);
     right->addWidget(upperGrid_, 1);
     right->addSpacing(4);
     right->addLayout(lowerBar);
+    right->addWidget(captureHint_);
     right->addWidget(lowerGrid_, 1);
     lists->addLayout(right, 1);
     outer->addLayout(lists, 1);
@@ -375,6 +382,18 @@ void AssignmentPage::applyTexts() {
                                   context_.text("Action"), QString()};
     upperGrid_->setHorizontalHeaderLabels(headings);
     lowerGrid_->setHorizontalHeaderLabels(headings);
+    showWaiting();
+}
+
+void AssignmentPage::showWaiting() {
+    const int row = lowerRow();
+    const QTableWidgetItem* command = row > 0 ? lowerGrid_->item(row - 1, 0) : nullptr;
+    if (context_.state.captureMode && command != nullptr && !command->text().isEmpty()) {
+        captureHint_->setText(context_.text("Warte auf Controller für") + QStringLiteral(": ") +
+                              command->text());
+    } else {
+        captureHint_->setText(context_.text("Kommando anklicken, dann am Controller drücken"));
+    }
 }
 
 void AssignmentPage::runGuarded(const std::function<void()>& step) {
@@ -696,19 +715,31 @@ void AssignmentPage::listBox9Click() {
 }
 
 void AssignmentPage::stringGrid2Enter() {
+    // Entering the grid starts the edit of the row it shows, also when the click lands on the
+    // row that was current before: no row change follows then.
+    editor_.enterRow(static_cast<std::size_t>(std::max(lowerRow(), 0)));
     context_.state.captureMode = true;
     context_.timer.setTimerEnabled(true);
+    showWaiting();
 }
 
 void AssignmentPage::stringGrid2Exit() {
     stringgrid_speichern(static_cast<int>(kNoRow));
     context_.state.captureMode = false;
+    showWaiting();
+}
+
+void AssignmentPage::leavePage() {
+    if (context_.state.captureMode) {
+        runGuarded([this] { stringGrid2Exit(); });
+    }
 }
 
 void AssignmentPage::stringGrid2SelectCell(int row) {
     if (context_.state.captureMode) {
         stringgrid_speichern(row);
     }
+    showWaiting();
 }
 
 void AssignmentPage::stringGrid2Click() {
@@ -763,8 +794,23 @@ void AssignmentPage::schreibe_in_stringgrid(Joystick& joystick) {
     if (row <= 0) {
         return;
     }
-    if (editor_.capture(static_cast<std::size_t>(row), joystick.detectAction())) {
-        showGrids();
+    const std::optional<ControllerAction> pressed = joystick.detectAction();
+    const AssignmentEditor::Capture result = editor_.captureAndStore(static_cast<std::size_t>(row), pressed);
+    if (result == AssignmentEditor::Capture::Nothing) {
+        return;
+    }
+    showGrids();
+    const QTableWidgetItem* command = lowerGrid_->item(row - 1, 0);
+    const QString name = command != nullptr ? command->text() : QString();
+    const QString action = fromUtf8(displayName(*pressed, context_.texts));
+    if (result == AssignmentEditor::Capture::Stored) {
+        captureHint_->setText(context_.text("Gespeichert") + QStringLiteral(": ") + name +
+                              QStringLiteral(" = ") + action);
+    } else {
+        const int holder = upperGrid_->currentRow();
+        const QTableWidgetItem* held = holder >= 0 ? upperGrid_->item(holder, 0) : nullptr;
+        captureHint_->setText(action + QStringLiteral(": ") + context_.text("Belegt von") +
+                              QStringLiteral(" ") + (held != nullptr ? held->text() : QString()));
     }
 }
 

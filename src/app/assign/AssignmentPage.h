@@ -40,6 +40,7 @@ public:
 
     QWidget* sideList() override { return side_; }
     void enterPage() override;
+    void leavePage() override;
     void applyTexts() override;
 
     // The handlers, named after their control and event.
@@ -82,6 +83,9 @@ public:
     QToolButton* freeMark() const { return freeMark_; }
     const std::array<QToolButton*, 3>& conflictMarks() const { return conflictMarks_; }
     QToolButton* clearButton() const { return clearButton_; }
+    // The line above the lower grid that says whether the page waits for a press and what the
+    // last press did.
+    QLabel* captureHint() const { return captureHint_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -102,6 +106,8 @@ private:
     void showIconsNow(StatusIcons icons);
     int lowerRow() const;
     void runGuarded(const std::function<void()>& step);
+    // The capture line for the state the page is in now.
+    void showWaiting();
     bool selectGroupRow(int row);
 
     AssignmentEditor editor_;
@@ -124,6 +130,7 @@ private:
     QToolButton* freeMark_ = nullptr;
     std::array<QToolButton*, 3> conflictMarks_{};
     QToolButton* clearButton_ = nullptr;
+    QLabel* captureHint_ = nullptr;
     // A press on the group list that changed its row runs the choice once, not again on release.
     bool groupPressed_ = false;
     bool groupChangedByPress_ = false;

@@ -84,6 +84,7 @@ CommandEditorPage::~CommandEditorPage() {
     }
     name_->removeEventFilter(this);
     key_->removeEventFilter(this);
+    grid_->removeEventFilter(this);
 }
 
 void CommandEditorPage::buildControls() {
@@ -231,13 +232,10 @@ void CommandEditorPage::buildControls() {
             run([&] { editor_->takeCommand(row + 1); });
         }
     };
+    // A click, Enter or Space takes a command into the fields; the arrow keys only move through
+    // the grid, so a name or keys being edited are not overwritten on the way.
     connect(grid_, &QTableWidget::cellClicked, this, [takenCommand](int row, int) { takenCommand(row); });
-    connect(grid_, &QTableWidget::currentCellChanged, this,
-            [takenCommand](int row, int, int previousRow, int) {
-                if (row != previousRow) {
-                    takenCommand(row);
-                }
-            });
+    grid_->installEventFilter(this);
 
     connect(newProfile_, &QPushButton::clicked, this, [this] { run([this] { editor_->newProfile(); }); });
     connect(saveProfileAs_, &QPushButton::clicked, this,
@@ -272,6 +270,16 @@ bool CommandEditorPage::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride && watched == key_) {
         event->accept();
         return true;
+    }
+    if (event->type() == QEvent::KeyPress && watched == grid_) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+            grid_->currentRow() >= 0) {
+            const int row = grid_->currentRow();
+            run([&] { editor_->takeCommand(row + 1); });
+            return true;
+        }
+        return Page::eventFilter(watched, event);
     }
     if (event->type() != QEvent::KeyPress || (watched != name_ && watched != key_)) {
         return Page::eventFilter(watched, event);

@@ -80,6 +80,7 @@ ControllerPage::ControllerPage(AppContext& context, QWidget* parent)
       selectedLabel_(heading(body(), "Label5")),
       typePicture_(new QLabel(body())),
       typeKeyField_(new QLabel(body())),
+      typeCaption_(new QLabel(body())),
       nameField_(new QLabel(body())),
       nameEdit_(new QLineEdit(body())),
       saveButton_(flatButton(body(), "SpeedButton9")),
@@ -111,6 +112,11 @@ ControllerPage::ControllerPage(AppContext& context, QWidget* parent)
     typePicture_->setObjectName(QStringLiteral("Image3"));
     typePicture_->setFixedSize(kTypePictureSize, kTypePictureSize);
     typeKeyField_->setObjectName(QStringLiteral("StaticText1"));
+    // The type key is what the store and the assignments use ("Steering wheel", "gamepad"); the
+    // user sees the type's caption in the window's language.
+    typeKeyField_->hide();
+    typeCaption_->setObjectName(QStringLiteral("TypeCaption"));
+    typeCaption_->setTextFormat(Qt::PlainText);
     nameField_->setObjectName(QStringLiteral("StaticText2"));
     nameField_->setTextFormat(Qt::PlainText);
     typeKeyField_->setTextFormat(Qt::PlainText);
@@ -141,6 +147,7 @@ ControllerPage::ControllerPage(AppContext& context, QWidget* parent)
     selectedRow->addWidget(typePicture_);
     auto* fields = new QVBoxLayout;
     fields->addWidget(typeKeyField_);
+    fields->addWidget(typeCaption_);
     fields->addWidget(nameField_);
     selectedRow->addLayout(fields, 1);
     layout->addLayout(selectedRow);
@@ -258,6 +265,7 @@ void ControllerPage::listView4Click() {
         return;
     }
     typeKeyField_->setText(fromStd(context_.controllers.typeKeyForCaption(item->text().toStdString())));
+    typeCaption_->setText(item->text());
     typePicture_->setPixmap(
         controllerTypeIcon(typeList_->row(item)).pixmap(kTypePictureSize, kTypePictureSize));
 }
@@ -273,6 +281,9 @@ void ControllerPage::listView3Click() {
         typeKeyField_->setText(
             fromStd(context_.controllers.typeKeyForCaption(typeKeys_[typeIndex].toStdString())));
     }
+    typeCaption_->setText(typeIndex >= 0 && typeIndex < kControllerTypeCount
+                              ? text(kTypeCaptions[static_cast<std::size_t>(typeIndex)])
+                              : typeKeyField_->text());
     typePicture_->setPixmap(controllerTypeIcon(typeIndex).pixmap(kTypePictureSize, kTypePictureSize));
 }
 
@@ -365,6 +376,12 @@ void ControllerPage::speedButton9Click() {
             case ControllerNameProblem::None:
                 break;
         }
+        if (!context_.controllers.currentConfigured()) {
+            // Installing without an attached controller leaves an empty configuration: saving it
+            // would register a controller that sends nothing.
+            inform("Kein Controller angeschlossen");
+            return;
+        }
         context_.controllers.saveCurrent(typeKey.toStdString(), name.toStdString());
         aktualisiere_kontroller_listview();
         controllerspeichern_anzeigen(false);
@@ -405,22 +422,31 @@ void ControllerPage::speedButton10Click() {
 }
 
 void ControllerPage::speedButton31Click() {
-    const std::string reference =
-        (typeKeyField_->text() + QLatin1Char('\\') + nameField_->text()).toStdString();
+    // The controller chosen on the page, taken before the name fields show the one in use.
+    const QString typeKey = typeKeyField_->text();
+    const QString chosenName = nameField_->text();
+    const std::string reference = (typeKey + QLatin1Char('\\') + chosenName).toStdString();
     reportFailures([&] {
-        akt_controller();
-        if (typeKeyField_->text().isEmpty() || nameField_->text().isEmpty()) {
+        const std::string inUse = context_.controllers.akt_controller();
+        if (typeKey.isEmpty() || chosenName.isEmpty()) {
+            akt_controller();
             inform("Controller wählen");
             return;
         }
         if (!controlPanelAvailable()) {
+            akt_controller();
             return;
         }
         {
             const BusyCursor busy;
             const std::string none = text("Ohne Auswahl").toStdString();
-            if (controllerName(reference) != controllerName(context_.controllers.currentController()) &&
-                controllerType(reference) != none) {
+            // No switch, and no announcement, to the controller already in use.
+            const bool alreadyInUse =
+                context_.controllers.holdsSettingsInUse(reference) ||
+                controllerName(reference) == controllerName(context_.controllers.currentController()) ||
+                (!inUse.empty() && controllerName(reference) == inUse &&
+                 context_.controllers.currentConfigured());
+            if (!alreadyInUse && controllerType(reference) != none) {
                 try {
                     context_.controllers.activate(reference, true, window()->windowTitle().toStdString());
                 } catch (const std::exception&) {

@@ -80,7 +80,8 @@ private:
     QPushButton* installButton_;    // SpeedButton12
     QLabel* selectedLabel_;         // Label5
     QLabel* typePicture_;           // Image3
-    QLabel* typeKeyField_;          // StaticText1: the selected type key
+    QLabel* typeKeyField_;          // StaticText1: the selected type key (kept hidden)
+    QLabel* typeCaption_;           // the selected type's caption
     QLabel* nameField_;             // StaticText2: the selected controller's name
     QLineEdit* nameEdit_;           // Edit1
     QPushButton* saveButton_;       // SpeedButton9

@@ -1,6 +1,7 @@
 #include "app/dialogs/YesNoDialog.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include "app/dialogs/DialogSupport.h"
@@ -46,6 +47,17 @@ void YesNoDialog::done(int result) {
 void YesNoDialog::showEvent(QShowEvent* event) {
     centreOnScreen(*this);
     QDialog::showEvent(event);
+}
+
+void YesNoDialog::keyPressEvent(QKeyEvent* event) {
+    // The buttons take no focus, so no button is the default one: Enter is answered here.
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            speedButton1Click();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void YesNoDialog::speedButton1Click() {

@@ -8,8 +8,8 @@ namespace pw {
 
 class TextVariables;
 
-// The yes/no dialog titled "Bestätigen". Only "Ja" answers yes: "Nein", Escape and the close box
-// all answer no, so a question about deleting something never goes ahead by accident.
+// The yes/no dialog titled "Bestätigen". "Ja" and Enter answer yes, as the first button of a
+// question does; "Nein", Escape and the close box all answer no.
 class YesNoDialog final : public QDialog {
     Q_OBJECT
 public:
@@ -29,6 +29,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void speedButton1Click();  // Ja

@@ -17,6 +17,7 @@
 #include "app/window/GameLists.h"
 #include "games/AutoActivation.h"
 #include "games/CommandLine.h"
+#include "profiles/ProfileFiles.h"
 #include "store/RegistryAccess.h"
 #include "texts/TextVariables.h"
 
@@ -195,9 +196,8 @@ void GameLibraryPage::aktualisieren() {
     } catch (const StoreError&) {
         // The list shows what could be read.
     }
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return alphabeticLess(toUtf8(a), toUtf8(b)); });
     {
         // Putting the old position back is no choice of the user: the chosen group stays.
         const QSignalBlocker blocker(groupList_);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -49,14 +50,11 @@ StartPage::StartPage(AppContext& context, QWidget* parent)
     games_->setMovement(QListView::Static);
     games_->setWordWrap(true);
     games_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One gesture, one start: the double click starts through its own signal, Enter through the
+    // key filter. The list's "activated" signal is not used, since it comes with the double click
+    // as well and a box shown by the first start would let it through as a second one.
     connect(games_, &QListWidget::itemDoubleClicked, this, [this] { listView6DblClick(); });
-    connect(games_, &QListWidget::itemActivated, this, [this](QListWidgetItem*) {
-        // Enter on a game starts it as a double click does; the double click itself comes as
-        // its own signal.
-        if (QApplication::mouseButtons() == Qt::NoButton) {
-            listView6DblClick();
-        }
-    });
+    games_->installEventFilter(this);
 
     // It only holds the group whose games are shown; never shown itself.
     groupField_->setObjectName(QStringLiteral("StaticText3"));
@@ -223,6 +221,13 @@ void StartPage::listView1MouseDown(Qt::MouseButton button) {
 }
 
 bool StartPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == games_ && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            listView6DblClick();
+            return true;
+        }
+    }
     if (watched == groups_->viewport() && event->type() == QEvent::MouseButtonPress) {
         listView1MouseDown(static_cast<QMouseEvent*>(event)->button());
     }

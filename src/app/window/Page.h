@@ -40,6 +40,9 @@ public:
     virtual QWidget* sideList() = 0;
     // What a switch to this page runs once everything else is hidden and this page is shown.
     virtual void enterPage() = 0;
+    // What leaving the page runs before it is hidden, the window goes to the tray or the program
+    // ends: an edit in progress is stored.
+    virtual void leavePage() {}
     // Puts the current texts on the page's controls; the header gets the caption.
     virtual void applyTexts();
 

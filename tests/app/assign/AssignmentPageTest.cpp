@@ -199,41 +199,59 @@ TEST_F(Page4, UserChoosesGroupGameControllerProfileAndCommandGroup) {
     EXPECT_TRUE(fx.dialogs.take().isEmpty());
 }
 
-TEST_F(Page4, ButtonPressedOnThePadIsAssignedWhenTheRowIsLeft) {
+TEST_F(Page4, ButtonPressedOnThePadIsStoredAtOnceAndConfirmed) {
     openWaffen();
+    EXPECT_EQ(page->captureHint()->text(), "Kommando anklicken, dann am Controller drücken");
     clickCommand("Rakete");
     EXPECT_TRUE(fx.state.captureMode);
     EXPECT_TRUE(fx.timer.timerEnabled()) << "the polling loop runs the capture";
+    EXPECT_EQ(page->captureHint()->text(), "Warte auf Controller für: Rakete");
 
     button(2, true);
     EXPECT_EQ(lowerAction("Rakete"), "Knopf 3");
-    EXPECT_TRUE(page->freeMark()->isVisibleTo(page.get()));
     EXPECT_FALSE(conflictShown());
+    EXPECT_EQ(value("[isbutton3]"), "82") << "the grid shows only what the game holds";
+    EXPECT_EQ(value("R"), "Knopf 3");
+    EXPECT_EQ(page->captureHint()->text(), "Gespeichert: Rakete = Knopf 3");
     button(2, false);
     EXPECT_EQ(lowerAction("Rakete"), "Knopf 3") << "letting go keeps the action";
-    EXPECT_FALSE(value("[isbutton3]")) << "nothing is written while the row is edited";
 
     leaveGrid();
     EXPECT_FALSE(fx.state.captureMode);
     EXPECT_EQ(value("[isbutton3]"), "82");
-    EXPECT_EQ(value("R"), "Knopf 3");
     EXPECT_EQ(value("[isbutton1]"), "32");
+    EXPECT_EQ(page->captureHint()->text(), "Kommando anklicken, dann am Controller drücken");
     EXPECT_TRUE(fx.events.events().empty());
+}
+
+// Leaving the grid and clicking the same row again gives no row change; the press after it is
+// stored all the same, and so is one made just before the page is left.
+TEST_F(Page4, PressAfterComingBackToTheSameRowIsStored) {
+    openWaffen();
+    clickCommand("Rakete");
+    leaveGrid();
+    clickCommand("Rakete");
+    EXPECT_TRUE(fx.state.captureMode);
+    button(3, true);
+    button(3, false);
+    leaveGrid();
+    EXPECT_EQ(value("[isbutton4]"), "82");
+    EXPECT_EQ(value("R"), "Knopf 4");
+
+    clickCommand("Rakete");
+    button(4, true);
+    button(4, false);
+    page->leavePage();
+    EXPECT_FALSE(fx.state.captureMode);
+    EXPECT_EQ(value("[isbutton5]"), "82");
+    EXPECT_FALSE(value("[isbutton4]")) << "the replaced action sends nothing any more";
+    EXPECT_EQ(value("R"), "Knopf 5");
 }
 
 TEST_F(Page4, ActionOfAnotherCommandIsRefusedWithThreeBeepsAndNothingIsStored) {
     openWaffen();
     clickCommand("Rakete");
     button(0, true);
-    EXPECT_EQ(lowerAction("Rakete"), "Knopf 1");
-    EXPECT_TRUE(conflictShown());
-    EXPECT_FALSE(page->freeMark()->isVisibleTo(page.get()));
-    ASSERT_GE(page->upperGrid()->currentRow(), 0);
-    EXPECT_EQ(page->upperGrid()->item(page->upperGrid()->currentRow(), 0)->text(), "Feuer")
-        << "the command that holds the action is shown";
-    button(0, false);
-
-    clickCommand("Feuer");
     Events beeps;
     for (const std::string& e : fx.events.take()) {
         if (e.rfind("beep", 0) == 0) {
@@ -241,6 +259,16 @@ TEST_F(Page4, ActionOfAnotherCommandIsRefusedWithThreeBeepsAndNothingIsStored) {
         }
     }
     EXPECT_EQ(beeps, (Events{"beep 4000", "beep 3000", "beep 1000"}));
+    ASSERT_GE(page->upperGrid()->currentRow(), 0);
+    EXPECT_EQ(page->upperGrid()->item(page->upperGrid()->currentRow(), 0)->text(), "Feuer")
+        << "the command that holds the action is shown";
+    EXPECT_EQ(page->captureHint()->text(), "Knopf 1: Belegt von Feuer");
+    EXPECT_EQ(lowerAction("Rakete"), "") << "the row shows what is stored";
+    button(0, false);
+    EXPECT_TRUE(fx.events.take().empty()) << "holding or letting go beeps no more";
+
+    clickCommand("Feuer");
+    EXPECT_TRUE(fx.events.take().empty());
     EXPECT_EQ(lowerAction("Rakete"), "");
     EXPECT_FALSE(conflictShown());
     EXPECT_FALSE(value("R"));

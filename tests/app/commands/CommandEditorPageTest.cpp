@@ -411,6 +411,31 @@ TEST_F(CommandEditorPageTest, ACommandTakenFromTheGridIsChangedInPlace) {
         "[Waffen]\r\nFeuer=Leerzeichen;32\r\n[Fahrwerk]\r\nAusfahren=E;69\r\nBremse=Strg_F12;17_123\r\n");
 }
 
+// Moving through the grid with the arrow keys keeps an edit in progress; Enter takes the command
+// the keys moved to.
+TEST_F(CommandEditorPageTest, ArrowKeysInTheGridKeepTheFieldsAndEnterTakesTheCommand) {
+    fx.dir.write("Flug.ini", kFlug);
+    page.enterPage();
+    clickGridRow(1);
+    find<QLineEdit>("Edit7")->clear();
+    typeName("Neu");
+    pressKey(Qt::Key_N);
+    auto* grid = find<QTableWidget>("StringGrid1");
+    grid->setFocus();
+    sendKey(grid, Qt::Key_Down);
+    EXPECT_EQ(grid->currentRow(), 1);
+    EXPECT_EQ(textOf("Edit7"), "Neu");
+    EXPECT_EQ(textOf("Edit8"), "N");
+    sendKey(grid, Qt::Key_Up);
+    EXPECT_EQ(textOf("Edit7"), "Neu");
+
+    sendKey(grid, Qt::Key_Down);
+    sendKey(grid, Qt::Key_Return);
+    EXPECT_EQ(textOf("Edit7"), "Bremse");
+    EXPECT_EQ(textOf("Edit8"), "Strg_F12");
+    EXPECT_EQ(bytes("Flug.ini"), kFlug) << "moving and taking write nothing";
+}
+
 TEST_F(CommandEditorPageTest, DeletingAsksFirstAndRemovesOnlyOnYes) {
     fx.dir.write("Flug.ini", kFlug);
     fx.dir.write("a.ini", "[keep]\r\n");

@@ -231,6 +231,32 @@ TEST_F(PanelCalibration, CalibratingTheControllerInUseStartsThePanelWithoutAnnou
     EXPECT_EQ(renewals, 1);
 }
 
+// The registered copy of the settings in use is the controller in use, whatever name it was
+// registered under: calibrating it announces no switch to itself.
+TEST_F(PanelCalibration, CalibratingTheControllerInUseUnderItsOwnNameAnnouncesNoSwitch) {
+    registerController("Gamepad", "Mein Stick", deviceConfiguration('3', "Stick3", "Stick 3"));
+    calibrating.aktualisiere_kontroller_listview();
+    choose("Mein Stick");
+    calibrating.speedButton31Click();
+
+    EXPECT_TRUE(fx.dialogs.take().isEmpty());
+    EXPECT_EQ(storedGuid(fx.store(), settingsInUse(fx.store())), std::string(32, '3'));
+    EXPECT_EQ(panelStarts(), std::vector<std::string>{"start:"});
+}
+
+// With nothing configured, the controller chosen on the page is switched to and calibrated.
+TEST_F(PanelCalibration, CalibratingAChosenControllerWithNothingConfiguredSwitchesToIt) {
+    fx.controllers.resetJoystickSettings();
+    calibrating.aktualisiere_kontroller_listview();
+    choose("Pad");
+    calibrating.speedButton31Click();
+
+    EXPECT_EQ(fx.dialogs.take(), QStringList{"inform: Controller wechseln (Pad)"});
+    EXPECT_EQ(storedGuid(fx.store(), settingsInUse(fx.store())), std::string(32, '2'));
+    EXPECT_EQ(panelStarts(), std::vector<std::string>{"start:"});
+    EXPECT_EQ(renewals, 1);
+}
+
 TEST_F(ControlPanelRunTest, CalibratingWithoutAControllerInUseAsksForOne) {
     page.enterPage();  // nothing is configured: no name
     clickItem(child<QListWidget>("ListView4"), 0);

@@ -35,9 +35,12 @@ TEST_F(ControllerPageTest, TypeListOffersTheFourTypesAndMapsTheWheelToItsKey) {
 
     clickItem(types, 1);
     EXPECT_EQ(textOf("StaticText1"), "Gamepad");
+    EXPECT_EQ(textOf("TypeCaption"), "Gamepad");
+    EXPECT_TRUE(child<QLabel>("StaticText1")->isHidden()) << "the type key is no text for the user";
     EXPECT_EQ(child<QLabel>("Image3")->pixmap().toImage(), controllerTypeIcon(1).pixmap(40, 40).toImage());
     clickItem(types, 3);
     EXPECT_EQ(textOf("StaticText1"), "Steering wheel");
+    EXPECT_EQ(textOf("TypeCaption"), "Lenkrad");
 
     // A language table renames the wheel; its new caption still stands for the same type key.
     fx.texts.replace(TextGroup::Interface, "Lenkrad", "Steering Wheel");
@@ -91,9 +94,11 @@ TEST_F(ControllerPageTest, RegisteredControllersAreListedTypeByTypeAndPublishedF
     // Choosing a registered controller selects its type key and name.
     clickItem(side, 3);
     EXPECT_EQ(textOf("StaticText1"), "steering wheel");
+    EXPECT_EQ(textOf("TypeCaption"), "Lenkrad") << "the caption of the type, in the window's language";
     EXPECT_EQ(textOf("StaticText2"), "Racer");
     clickItem(side, 1);
     EXPECT_EQ(textOf("StaticText1"), "gamepad");
+    EXPECT_EQ(textOf("TypeCaption"), "Gamepad");
     EXPECT_EQ(textOf("StaticText2"), "Pad A");
 }
 
@@ -129,6 +134,21 @@ TEST_F(ControllerPageTest, SavingRegistersTheConfigurationInUseUnderTheChosenTyp
     EXPECT_TRUE(child<QPushButton>("SpeedButton9")->isHidden());
     ASSERT_EQ(fx.autoActivation.lookupList().size(), 1u);
     EXPECT_EQ(fx.autoActivation.lookupList().front().exe, "/games/racer");
+}
+
+// Installing without an attached controller leaves a configuration that names no device: it is
+// not registered as a controller.
+TEST_F(ControllerPageTest, SavingAConfigurationWithoutADeviceRegistersNothingAndSaysWhy) {
+    fx.controllers.ensureDefaultTypes();
+    fx.controllers.resetJoystickSettings();
+    fx.store().createKey(joystickSettingsPath(kFixedDriverKey));
+    page.enterPage();
+    clickItem(child<QListWidget>("ListView4"), 1);
+    child<QLineEdit>("Edit1")->setText("Leer");
+    page.speedButton9Click();
+    EXPECT_EQ(fx.dialogs.take(), QStringList{"inform: Kein Controller angeschlossen"});
+    EXPECT_FALSE(fx.store().keyExists(registeredPath("gamepad", "Leer")));
+    EXPECT_TRUE(sideNames().isEmpty());
 }
 
 TEST_F(ControllerPageTest, SavingRefusesAMissingTypeAnEmptyNameAndANameWithASeparator) {

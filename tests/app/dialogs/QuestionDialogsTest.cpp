@@ -58,17 +58,16 @@ TEST_F(QuestionDialogs, OnlyJaAnswersYesAndEveryOtherWayOutAnswersNo) {
     }
 }
 
-TEST_F(QuestionDialogs, EnterDoesNotAnswerTheYesNoQuestion) {
+TEST_F(QuestionDialogs, EnterAnswersYesOnTheMainAndTheNumberPad) {
     YesNoDialog dialog(texts, QStringLiteral("Sicher löschen"));
-    bool stillOpenAfterEnter = false;
-    execAnswering(dialog, [&](QDialog& d) {
-        QTest::keyClick(&d, Qt::Key_Return);
-        QTest::keyClick(&d, Qt::Key_Enter);
-        stillOpenAfterEnter = d.isVisible();
-        d.close();
-    });
-    EXPECT_TRUE(stillOpenAfterEnter);
-    EXPECT_FALSE(dialog.answer());
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        execAnswering(dialog, [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); });
+        ASSERT_FALSE(dialog.answer());
+        const int result = execAnswering(dialog, [key](QDialog& d) { QTest::keyClick(&d, key); });
+        EXPECT_EQ(result, QDialog::Accepted) << key;
+        EXPECT_TRUE(dialog.answer()) << key;
+        EXPECT_FALSE(dialog.isVisible()) << key;
+    }
 }
 
 TEST_F(QuestionDialogs, InputDialogOpensWithTheWholeTextSelectedAndFocused) {

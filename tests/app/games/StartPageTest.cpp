@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QTest>
 
 #include "GamesTestSupport.h"
 #include "app/games/GameLibraryPage.h"
@@ -197,6 +198,44 @@ TEST_F(StartPageTest, AWindowsGameWithoutWineSaysWhatIsMissing) {
     qputenv("PATH", oldPath);
     EXPECT_EQ(fx.dialogs.take(),
               QStringList{"inform: Windows-Programme brauchen Wine; bitte Wine installieren"});
+}
+
+// A box shown by the start (here the Wine message) must not let the double click's second signal
+// through as a second start; Enter starts the game once as well.
+TEST_F(StartPageTest, OneDoubleClickOrOneEnterStartsOneGame) {
+    test::TempDir emptyBin;
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(emptyBin.path().string()));
+    writeGameValue(fx.store(), "Action", "Doom", "exe", fx.dir.write("DOOM.EXE", "MZ").string());
+    rebuild();
+    chooseGroup("Action");
+    page.resize(400, 300);
+    page.show();
+    QListWidget* games = page.gameList();
+    // The icon view lays its items out once the event loop runs.
+    QCoreApplication::processEvents();
+    const auto found = games->findItems(QStringLiteral("Doom"), Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    const QPoint centre = games->visualItemRect(found.front()).center();
+    // A double click as the window system delivers it: press, release, press with the double
+    // click, release.
+    QWidget* viewport = games->viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, centre);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, centre);
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(centre), viewport->mapToGlobal(QPointF(centre)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &dbl);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre);
+    const QStringList wine{"inform: Windows-Programme brauchen Wine; bitte Wine installieren"};
+    EXPECT_EQ(fx.dialogs.take(), wine);
+    EXPECT_EQ(fx.events.take(), std::vector<std::string>{"pause 1000"});
+
+    games->setFocus();
+    QTest::keyClick(games, Qt::Key_Return);
+    qputenv("PATH", oldPath);
+    EXPECT_EQ(fx.dialogs.take(), wine);
+    EXPECT_EQ(fx.events.take(), std::vector<std::string>{"pause 1000"});
 }
 
 }  // namespace

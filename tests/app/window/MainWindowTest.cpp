@@ -163,7 +163,30 @@ TEST_F(MainWindowWithoutTrayTest, TrayLeavesTheWindowReachableWhenTheDesktopHasN
     button("SpeedButton32")->click();
     EXPECT_TRUE(fx.state.mainWindowShown);
     EXPECT_FALSE(window.isHidden());
+    EXPECT_FALSE(window.isMinimized()) << "a desktop without a tray may have no task bar either";
+    EXPECT_EQ(fx.dialogs.take(), QStringList{"inform: Kein Tray vorhanden; das Fenster bleibt offen"});
     EXPECT_FALSE(window.trayIcon()->isVisible());
+}
+
+// The tray host often starts after the program: the icon comes when it does, and "Tray" then
+// hides the window into it.
+TEST_F(MainWindowWithoutTrayTest, TrayIconAppearsWhenATrayHostStartsLater) {
+    bool hostRunning = false;
+    window.setTrayProbe([&] { return hostRunning; });
+    window.formCreate();
+    window.show();
+    EXPECT_TRUE(window.trayWatch()->isActive());
+    window.watchTray();
+    EXPECT_FALSE(window.trayAvailable());
+    hostRunning = true;
+    window.watchTray();
+    EXPECT_TRUE(window.trayAvailable());
+    EXPECT_TRUE(window.trayIcon()->isVisible());
+    EXPECT_FALSE(window.trayWatch()->isActive());
+    button("SpeedButton32")->click();
+    EXPECT_TRUE(window.isHidden());
+    EXPECT_FALSE(fx.state.mainWindowShown);
+    EXPECT_TRUE(fx.dialogs.take().isEmpty());
 }
 
 TEST_F(MainWindowTest, HelpOpensTheHelpFileOrSaysItIsMissing) {

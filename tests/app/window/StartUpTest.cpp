@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QPushButton>
+#include <filesystem>
 
 #include "app/dialogs/SplashWindow.h"
 #include "app/window/main/MainWindow.h"
@@ -75,6 +77,25 @@ TEST_F(StartUpTest, WithoutATrayTheWindowIsShownInsteadOfHidingIntoNothing) {
     start(window);
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(fx.state.mainWindowShown);
+}
+
+// Qt's own dialogs (the file dialog, the standard buttons) speak the language of the tables:
+// German without tables, English with the English ones, whatever the system locale is.
+TEST_F(StartUpTest, QtsOwnDialogsFollowTheLanguageOfTheTables) {
+    {
+        MainWindow window(fx.context, true);
+        start(window);
+        EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Suchen in:");
+        EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
+    }
+    const std::filesystem::path english =
+        std::filesystem::path(PADWARDEN_SOURCE_DIR) / "translations" / "en" / "language.gam";
+    std::filesystem::copy_file(english, fx.dir.file("language.gam"));
+    MainWindow window(fx.context, true);
+    start(window);
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), "Look in:");
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
+    EXPECT_EQ(window.findChild<QPushButton*>("SpeedButton1")->text(), "Close");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 #include "app/dialogs/UserDialogs.h"
 
@@ -20,6 +21,9 @@ public:
 
     bool confirm(const QString& question) override {
         shown << QStringLiteral("confirm: ") + question;
+        if (confirmAnswers.empty() && answerAtRandom) {
+            return answerAtRandom(QStringLiteral("confirm")).toInt() != 0;
+        }
         if (confirmAnswers.empty()) {
             ADD_FAILURE() << "unexpected question: " << question.toStdString();
             return false;
@@ -30,6 +34,9 @@ public:
     }
     QString askText(const QString& caption, const QString& initial) override {
         shown << QStringLiteral("ask: ") + caption + QStringLiteral(": ") + initial;
+        if (textAnswers.empty() && answerAtRandom) {
+            return answerAtRandom(QStringLiteral("ask"));
+        }
         if (textAnswers.empty()) {
             ADD_FAILURE() << "unexpected input dialog: " << caption.toStdString();
             return {};
@@ -44,6 +51,9 @@ public:
     }
     QString openFile(const QString& windowsFilter, const QString&) override {
         shown << QStringLiteral("open: ") + windowsFilter;
+        if (fileAnswers.empty() && answerAtRandom) {
+            return answerAtRandom(QStringLiteral("open"));
+        }
         if (fileAnswers.empty()) {
             ADD_FAILURE() << "unexpected file dialog: " << windowsFilter.toStdString();
             return {};
@@ -56,6 +66,9 @@ public:
     // The messages shown so far; taking them clears the list.
     QStringList take() { return std::exchange(shown, {}); }
 
+    // When set, a question without a prepared answer is answered by it instead of failing: it gets
+    // "confirm" (answer "1" for yes), "ask" or "open" and gives the text or file.
+    std::function<QString(const QString& kind)> answerAtRandom;
     std::deque<bool> confirmAnswers;
     std::deque<QString> textAnswers;
     std::deque<QString> fileAnswers;

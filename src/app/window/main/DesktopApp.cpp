@@ -68,7 +68,9 @@ DesktopSession::DesktopSession(SettingsStore& store, KeyOutput& keys, std::files
 int runDesktop(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PadWarden"));
-    QApplication::setApplicationDisplayName(QStringLiteral("PadWarden"));
+    // No display name: Qt would add " — PadWarden" to every dialog's caption, and a small box
+    // clips its own caption for it.
+    QApplication::setApplicationDisplayName(QString());
     QApplication::setDesktopFileName(QStringLiteral("padwarden"));
     // The splash and the about window close without ending the program; the main window's close
     // ends it.

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <filesystem>
 
 #include "app/assign/AssignmentPage.h"
@@ -101,6 +102,7 @@ MainWindow::MainWindow(AppContext& context, bool trayAvailable, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       context_(context),
       trayAvailable_(trayAvailable),
+      trayProbe_([] { return QSystemTrayIcon::isSystemTrayAvailable(); }),
       opener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     setObjectName(QStringLiteral("pa_wa"));
     setWindowTitle(QStringLiteral("PadWarden"));
@@ -183,8 +185,25 @@ MainWindow::MainWindow(AppContext& context, bool trayAvailable, QWidget* parent)
     if (trayAvailable_) {
         tray_->show();
     }
+    // A tray host that starts after the program (common at login) gets the icon when it comes.
+    trayWatch_ = new QTimer(this);
+    trayWatch_->setObjectName(QStringLiteral("TrayWatch"));
+    trayWatch_->setInterval(kTrayWatchMs);
+    connect(trayWatch_, &QTimer::timeout, this, &MainWindow::watchTray);
+    if (!trayAvailable_) {
+        trayWatch_->start();
+    }
 
     felder_zuweisen();
+}
+
+void MainWindow::watchTray() {
+    if (trayAvailable_ || !trayProbe_()) {
+        return;
+    }
+    trayAvailable_ = true;
+    tray_->show();
+    trayWatch_->stop();
 }
 
 MainWindow::~MainWindow() {
@@ -284,7 +303,15 @@ void MainWindow::dockPageButtons(unsigned page) {
     }
 }
 
+void MainWindow::leaveCurrentPage() {
+    if (current_ >= 0 && current_ < kPageCount) {
+        pages_[static_cast<std::size_t>(current_)]->leavePage();
+    }
+}
+
 void MainWindow::wechsle_listview(unsigned page) {
+    // The page that goes stores what is being edited before its controls are hidden.
+    leaveCurrentPage();
     statePanel_->hide();
     for (Page* p : pages_) {
         p->sideList()->hide();
@@ -336,9 +363,11 @@ void MainWindow::speedButton1Click() {
 }
 
 void MainWindow::speedButton32Click() {
+    leaveCurrentPage();
     if (!trayAvailable_) {
-        // No tray to come back from: the window goes out of the way but stays in the task bar.
-        showMinimized();
+        // No tray to come back from, and maybe no task bar either: a minimised window would be
+        // lost. The window stays and says why.
+        context_.dialogs.inform(context_.text("Kein Tray vorhanden; das Fenster bleibt offen"));
         return;
     }
     context_.state.mainWindowShown = false;
@@ -387,6 +416,7 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    leaveCurrentPage();
     event->accept();
     tray_->hide();
     QCoreApplication::quit();

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <array>
@@ -86,6 +87,12 @@ public:
 
     QSystemTrayIcon* trayIcon() const { return tray_; }
     bool trayAvailable() const { return trayAvailable_; }
+    // While the desktop has no tray, the window asks every few seconds whether one has come; the
+    // question is the system's unless a test hands in its own.
+    void setTrayProbe(std::function<bool()> probe) { trayProbe_ = std::move(probe); }
+    void watchTray();
+    QTimer* trayWatch() const { return trayWatch_; }
+    static constexpr int kTrayWatchMs = 3000;
     Page* page(int index) const { return pages_.at(static_cast<std::size_t>(index)); }
     PageButton* pageButton(int index) const { return buttons_.at(static_cast<std::size_t>(index)); }
     QFrame* leftColumn() const { return column_; }
@@ -105,6 +112,7 @@ protected:
 private:
     void buildTopBar(QVBoxLayout* outer);
     void dockPageButtons(unsigned page);
+    void leaveCurrentPage();
 
     AppContext& context_;
     bool trayAvailable_;
@@ -124,6 +132,8 @@ private:
     ControllerPage* controllers_ = nullptr;
     AssignmentPage* assign_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
+    QTimer* trayWatch_ = nullptr;
+    std::function<bool()> trayProbe_;
     int current_ = -1;
     std::function<void()> about_;
     std::function<bool(const QUrl&)> opener_;

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "app/assign/AssignmentPage.h"
 #include "app/dialogs/Artwork.h"
 #include "app/dialogs/SplashWindow.h"
 #include "app/window/Page.h"
@@ -133,6 +134,15 @@ int main(int argc, char** argv) {
             if (auto* groups = qobject_cast<QListWidget*>(window.page(0)->sideList());
                 groups && groups->count() > 0) {
                 groups->setCurrentRow(0);
+            }
+        } else if (page == 4) {
+            // The page waits for a press on the controller for the first command.
+            auto* assign = static_cast<pw::AssignmentPage*>(window.page(4));
+            if (assign->lowerGrid()->rowCount() > 0) {
+                QApplication::setActiveWindow(&window);
+                assign->lowerGrid()->setFocus(Qt::MouseFocusReason);
+                assign->lowerGrid()->setCurrentCell(0, 0);
+                assign->stringGrid2Enter();
             }
         } else if (page == 1) {
             if (auto* tree = qobject_cast<QTreeWidget*>(window.page(1)->sideList());

@@ -4,6 +4,7 @@
 
 #include "app/dialogs/SplashWindow.h"
 #include "app/window/main/MainWindow.h"
+#include "app/window/main/QtTranslations.h"
 #include "input/Pause.h"
 #include "texts/LanguageTables.h"
 
@@ -34,6 +35,8 @@ void runStartUp(MainWindow& window, SplashWindow& splash, TextVariables& texts, 
     progress(5);
     // felder_zuweisen: the tables, then the texts on the controls.
     zuweisen(texts, programDirectory, progress);
+    // Qt's own dialogs follow the tables' language, whatever the system's locale says.
+    installQtTranslations(texts);
     progress(90);
     window.felder_zuweisen();
     progress(95);
