@@ -177,6 +177,23 @@ std::string utf8ToUtf16(std::string_view utf8, bool bigEndian) {
     return out;
 }
 
+std::string escapeControls(std::string_view utf8) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(utf8.size());
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += "\\x";
+            out += kDigits[byte >> 4];
+            out += kDigits[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::optional<std::string> decodeTextFile(std::string_view bytes) {
     if (bytes.size() >= 2 && (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))) {
         bool lossless = true;

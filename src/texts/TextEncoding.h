@@ -23,6 +23,10 @@ std::optional<std::string> utf8ToWindows1252(std::string_view utf8);
 std::string utf16ToUtf8(std::string_view bytes, bool bigEndian, bool& lossless);
 std::string utf8ToUtf16(std::string_view utf8, bool bigEndian);
 
+// The text with its control characters (below U+0020, and U+007F) written as \xNN, so that a
+// terminal shows them instead of obeying them; a backslash stays as it is.
+std::string escapeControls(std::string_view utf8);
+
 // The bytes of a text file as UTF-8: a UTF-8 byte-order mark is dropped; a file with a UTF-16 mark
 // (either byte order) is decoded from UTF-16; valid UTF-8 stays as it is; anything else is read as
 // Windows-1252, as files written by the Windows program are. nullopt for a binary file (a NUL byte outside

@@ -142,7 +142,7 @@ void checkLines(const LanguageTable& table, const std::optional<std::string>& de
 void checkUnknownLines(const LanguageTable& table, G group, const TextVariables& loaded,
                        TextVariables& scratch) {
     const std::vector<UnknownLine> unknown = unknownLines(table, group);
-    LanguageTable known{table.file, {}};
+    LanguageTable known{table.file, {}, {}};
     std::size_t next = 0;
     for (std::size_t i = 0; i < table.lines.size(); ++i) {
         const std::string& line = table.lines[i];
