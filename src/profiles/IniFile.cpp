@@ -185,8 +185,9 @@ bool hiddenEmptyName(const Parsed& p, bool& previousEmpty) {
 
 // The first line of the key in the section's first part: a line without "=" and a comment line
 // name keys too.
-std::optional<std::size_t> keyLine(const std::vector<Line>& lines, const Part& part, std::string_view key) {
-    const std::string folded = iniFoldName(trimProfile(key));
+std::optional<std::size_t> keyLine(const std::vector<Line>& lines, const Part& part, std::string_view key,
+                                   bool trimmed = true) {
+    const std::string folded = iniFoldName(trimmed ? trimProfile(key) : key);
     bool previousEmpty = false;
     for (std::size_t i = part.begin; i < part.end; ++i) {
         const Parsed p = parse(lines[i].text);
@@ -550,13 +551,14 @@ void iniWriteString(const fs::path& file, std::string_view section, std::string_
     });
 }
 
+// Deleting and erasing take the names as they are, blanks included, as Windows does.
 void iniDeleteKey(const fs::path& file, std::string_view section, std::string_view key) {
     changeFile(file, [&](std::vector<Line>& lines) {
-        const std::optional<Part> part = firstPart(lines, section);
+        const std::optional<Part> part = firstPart(lines, section, false);
         if (!part) {
             return false;
         }
-        const std::optional<std::size_t> at = keyLine(lines, *part, key);
+        const std::optional<std::size_t> at = keyLine(lines, *part, key, false);
         if (!at) {
             return false;
         }
@@ -567,7 +569,7 @@ void iniDeleteKey(const fs::path& file, std::string_view section, std::string_vi
 
 void iniEraseSection(const fs::path& file, std::string_view section) {
     changeFile(file, [&](std::vector<Line>& lines) {
-        const std::optional<Part> part = firstPart(lines, section);
+        const std::optional<Part> part = firstPart(lines, section, false);
         if (!part || (!part->header && part->begin == part->end)) {
             return false;
         }

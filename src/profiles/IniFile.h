@@ -81,9 +81,10 @@ std::string iniReadString(const std::filesystem::path& file, std::string_view se
 void iniWriteString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                     std::string_view value);
 // Removes the key's first line in the section's first part; the section stays, if need be as a
-// bare header.
+// bare header. Section and key name are taken as they are, blanks included, as Windows does.
 void iniDeleteKey(const std::filesystem::path& file, std::string_view section, std::string_view key);
-// Removes the section's first header and every line below it up to the next header.
+// Removes the section's first header and every line below it up to the next header. The name is
+// taken as it is, blanks included.
 void iniEraseSection(const std::filesystem::path& file, std::string_view section);
 // Adds "[section]" alone at the end of the file when the section is not there yet; an existing
 // section is left as it is. Throws ProfileWriteError.

@@ -265,7 +265,8 @@ void checkDelete(const Folder& folder, std::string_view bytes, const std::vector
     }
     iniDeleteKey(file, c.section, c.key);
     // A key named twice reads as its next line once the first is gone.
-    check(lines > 1 || trim(c.key).starts_with(';') ||
+    // Deleting takes the names as they are: with blanks at their ends they name nothing.
+    check(lines > 1 || trim(c.key).starts_with(';') || trim(c.section) != c.section || trim(c.key) != c.key ||
               iniReadString(file, c.section, c.key, kAbsent) == kAbsent,
           "a deleted key is gone");
     checkOthersKept(file, before, c, false);
@@ -278,7 +279,7 @@ void checkErase(const Folder& folder, std::string_view bytes, const std::vector<
     const std::vector<std::string> sections = iniReadSections(file);
     const bool once = std::count_if(sections.begin(), sections.end(),
                                     [&](const std::string& s) { return sameName(s, c.section); }) == 1 &&
-                      sections.size() < 100;
+                      sections.size() < 100 && trim(c.section) == c.section;
     iniEraseSection(file, c.section);
     // Only the first part of a section named twice goes; the next part is the section then.
     check(!once || iniReadKeys(file, trim(c.section)).empty(), "an erased section has no keys");
@@ -292,7 +293,8 @@ void checkErase(const Folder& folder, std::string_view bytes, const std::vector<
     checkOthersKept(file, before, c, true);
     // The list loses the erased section and may gain sections that did not fit before.
     std::vector<std::string> kept;
-    bool erased = trim(c.section).empty();  // "" is the lines above the first header, not listed
+    // "" is the lines above the first header, not listed; a name with blanks at its ends names nothing.
+    bool erased = trim(c.section).empty() || trim(c.section) != c.section;
     for (const std::string& s : sections) {
         if (!erased && sameName(s, c.section)) {
             erased = true;

@@ -30,6 +30,9 @@ using namespace std::string_literals;
 //    the command; IniFile refuses with a message and leaves the file alone.
 //  - case: names compare without case for the letters beyond ASCII (Ä and ä are one name), as
 //    they do on Windows; Wine folds only A to Z.
+//  - a UTF-8 file whose last non-ASCII line a call removed is an ASCII file, which later writes
+//    fill in Windows-1252, as into any ASCII file; the calls of a case were put in UTF-8 for Wine
+//    when the case was made, so Wine writes UTF-8 there.
 //  - a header "[]" is kept: Windows leaves it out when it rewrites the file, which moves the keys
 //    below it into the section above.
 
@@ -375,6 +378,10 @@ protected:
                 if (cut) {
                     ++tally.excepted["cut names left out (agreed)"];
                 }
+            } else if (raw && !rawUtf8(readBytes(ourDir / name))) {
+                // The calls went to Wine in UTF-8, fixed when the case was made; a file whose
+                // last non-ASCII line went is an ASCII file here, which takes Windows-1252.
+                ++tally.excepted["UTF-8 file turned ASCII"];
             } else if (c.nonAsciiCase) {
                 ++tally.excepted["non-ASCII case"];
             } else if (bool emptyHeader = false; (rewritten(c.bytes, &emptyHeader), emptyHeader) &&
