@@ -33,6 +33,12 @@ std::string_view upToNul(std::string_view s) {
     return s.substr(0, s.find('\0'));
 }
 
+// A name cut by a NUL loses the blanks before it too, so that a read, which drops the blanks
+// around the name it is given, still finds it.
+std::string_view nameUpToNul(std::string_view s) {
+    return trimRight(upToNul(s), isProfileBlank);
+}
+
 bool isContinuationByte(char c) {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
 }
@@ -124,17 +130,17 @@ Parsed parse(std::string_view line) {
     if (rest.front() == '[') {
         // The name ends at the last "]", so "[a]b]" is the section "a]b".
         if (const std::size_t close = rest.rfind(']'); close != std::string_view::npos && close > 0) {
-            return {Kind::Header, upToNul(trimProfile(rest.substr(1, close - 1))), {}, 0, 0};
+            return {Kind::Header, nameUpToNul(trimProfile(rest.substr(1, close - 1))), {}, 0, 0};
         }
     }
     const std::size_t equals = rest.find('=');
     if (equals == std::string_view::npos) {
-        return {Kind::Key, upToNul(rest), std::nullopt, offset + rest.size(), 0};
+        return {Kind::Key, nameUpToNul(rest), std::nullopt, offset + rest.size(), 0};
     }
     const std::string_view name = trimRight(rest.substr(0, equals), isProfileBlank);
     const std::string_view value = trimLeft(rest.substr(equals + 1), isProfileBlank);
     const std::size_t valueStart = offset + static_cast<std::size_t>(value.data() - rest.data());
-    return {Kind::Key, upToNul(name), upToNul(value), offset + name.size(), valueStart};
+    return {Kind::Key, nameUpToNul(name), upToNul(value), offset + name.size(), valueStart};
 }
 
 bool isComment(std::string_view name) {
