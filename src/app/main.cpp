@@ -24,6 +24,7 @@
 #include "texts/AtomicFile.h"
 #include "texts/LanguageTables.h"
 #include "texts/ProgramDirectory.h"
+#include "texts/TextEncoding.h"
 
 namespace {
 
@@ -61,9 +62,12 @@ int printTexts() {
         {&tables.actionNames, pw::TextGroup::ControllerActionName},
         {&tables.interfaceTexts, pw::TextGroup::Interface}};
     for (const auto& [table, group] : checks) {
+        for (const std::string& note : table->notes) {
+            std::cerr << pw::escapeControls(note) << "\n";
+        }
         for (const pw::UnknownLine& line : pw::unknownLines(*table, group)) {
             std::cerr << line.file.string() << ':' << line.number
-                      << ": names no text of this table: " << line.text << "\n";
+                      << ": names no text of this table: " << pw::escapeControls(line.text) << "\n";
         }
     }
     return 0;

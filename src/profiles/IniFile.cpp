@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <optional>
 #include <system_error>
-#include <unordered_set>
 
 #include "texts/AtomicFile.h"
+#include "texts/Blanks.h"
 #include "texts/TextEncoding.h"
 
 namespace pw {
@@ -13,26 +13,30 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 constexpr std::string_view kNewLineEnd = "\r\n";
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
+// The blanks the Windows functions drop around lines, names and values: the C white space and
+// Ctrl+Z, the old end-of-file mark. A no-break space is no blank.
+bool isProfileBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r') || c == '\x1A';
 }
 
-std::string_view trimLeft(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    return s;
+std::string_view trimProfile(std::string_view s) {
+    return trimRight(trimLeft(s, isProfileBlank), isProfileBlank);
 }
 
-std::string_view trim(std::string_view s) {
-    s = trimLeft(s);
-    while (!s.empty() && isBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
+// A name or value ends at a NUL, as the C strings of the Windows functions do.
+std::string_view upToNul(std::string_view s) {
+    return s.substr(0, s.find('\0'));
+}
+
+// A name cut by a NUL loses the blanks before it too, so that a read, which drops the blanks
+// around the name it is given, still finds it.
+std::string_view nameUpToNul(std::string_view s) {
+    return trimRight(upToNul(s), isProfileBlank);
 }
 
 bool isContinuationByte(char c) {
@@ -51,6 +55,17 @@ std::string_view firstCharacters(std::string_view s, std::size_t count) {
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (!isContinuationByte(s[i]) && seen++ == count) {
             return s.substr(0, i);
+        }
+    }
+    return s;
+}
+
+std::string_view withoutLastCharacter(std::string_view s) {
+    while (!s.empty()) {
+        const char last = s.back();
+        s.remove_suffix(1);
+        if (!isContinuationByte(last)) {
+            break;
         }
     }
     return s;
@@ -75,7 +90,7 @@ std::vector<std::string> fitInBuffer(std::vector<std::string> names, std::size_t
 }
 
 struct Line {
-    std::string text;  // without its line end
+    std::string text;  // without its line end, in UTF-8
     std::string end;   // "\r\n", "\n", "\r", or empty for a last line without one
 };
 
@@ -96,65 +111,116 @@ std::vector<Line> splitLines(std::string_view text) {
     return lines;
 }
 
-enum class Kind { Other, Header, Key };
+enum class Kind { Blank, Header, Key };
 
 struct Parsed {
-    Kind kind = Kind::Other;
+    Kind kind = Kind::Blank;
     std::string_view name;
-    std::string_view value;
-    std::size_t valueStart = 0;  // where the value begins in the line, after "=" and its blanks
+    std::optional<std::string_view> value;  // none for a key line without "="
+    std::size_t nameEnd = 0;                // where the name ends in the line
+    std::size_t valueStart = 0;             // where the value begins in the line
 };
 
 Parsed parse(std::string_view line) {
-    const std::string_view rest = trimLeft(line);
-    if (rest.starts_with('[')) {
-        if (const std::size_t close = rest.find(']'); close != std::string_view::npos) {
-            return {Kind::Header, trim(rest.substr(1, close - 1)), {}, 0};
-        }
-    }
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) {
+    const std::string_view rest = trimProfile(line);
+    if (rest.empty()) {
         return {};
     }
-    const std::string_view afterEquals = line.substr(equals + 1);
-    const std::string_view value = trimLeft(afterEquals);
-    return {Kind::Key, trim(line.substr(0, equals)), trim(value), line.size() - value.size()};
+    const std::size_t offset = static_cast<std::size_t>(rest.data() - line.data());
+    if (rest.front() == '[') {
+        // The name ends at the last "]", so "[a]b]" is the section "a]b".
+        if (const std::size_t close = rest.rfind(']'); close != std::string_view::npos && close > 0) {
+            return {Kind::Header, nameUpToNul(trimProfile(rest.substr(1, close - 1))), {}, 0, 0};
+        }
+    }
+    const std::size_t equals = rest.find('=');
+    if (equals == std::string_view::npos) {
+        return {Kind::Key, nameUpToNul(rest), std::nullopt, offset + rest.size(), 0};
+    }
+    const std::string_view name = trimRight(rest.substr(0, equals), isProfileBlank);
+    const std::string_view value = trimLeft(rest.substr(equals + 1), isProfileBlank);
+    const std::size_t valueStart = offset + static_cast<std::size_t>(value.data() - rest.data());
+    return {Kind::Key, nameUpToNul(name), upToNul(value), offset + name.size(), valueStart};
 }
 
-// The lines of one appearance of a section: its header and the lines up to the next header.
+bool isComment(std::string_view name) {
+    return name.starts_with(';');
+}
+
+// The lines of one appearance of a section: the lines above the first header are the section "".
 struct Part {
-    std::size_t header;
+    std::string_view name;
+    std::optional<std::size_t> header;
+    std::size_t begin;  // the first line below the header
     std::size_t end;
 };
 
-std::vector<Part> partsOf(const std::vector<Line>& lines, std::string_view section) {
-    const std::string folded = iniFoldName(trim(section));
-    std::vector<Part> parts;
-    bool inside = false;
+std::vector<Part> partsOf(const std::vector<Line>& lines) {
+    std::vector<Part> parts{{{}, std::nullopt, 0, lines.size()}};
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const Parsed p = parse(lines[i].text);
-        if (p.kind != Kind::Header) {
-            continue;
-        }
-        if (inside) {
+        if (p.kind == Kind::Header) {
             parts.back().end = i;
-        }
-        inside = iniFoldName(p.name) == folded;
-        if (inside) {
-            parts.push_back({i, lines.size()});
+            parts.push_back({p.name, i, i + 1, lines.size()});
         }
     }
     return parts;
 }
 
-enum class FileState { Missing, Text, Unreadable, Binary };
+// Windows reads and writes only the first part of a section named more than once.
+std::optional<Part> firstPart(const std::vector<Line>& lines, std::string_view section, bool trimmed = true) {
+    const std::string folded = iniFoldName(trimmed ? trimProfile(section) : section);
+    for (const Part& part : partsOf(lines)) {
+        if (iniFoldName(part.name) == folded) {
+            return part;
+        }
+    }
+    return std::nullopt;
+}
+
+// Windows keeps no key line with an empty name right after another one ("=a" below "=b"): such a
+// line is not there for any read.
+bool hiddenEmptyName(const Parsed& p, bool& previousEmpty) {
+    if (p.kind != Kind::Key) {
+        return false;
+    }
+    const bool hidden = p.name.empty() && previousEmpty;
+    previousEmpty = p.name.empty();
+    return hidden;
+}
+
+// The first line of the key in the section's first part: a line without "=" and a comment line
+// name keys too.
+std::optional<std::size_t> keyLine(const std::vector<Line>& lines, const Part& part, std::string_view key,
+                                   bool trimmed = true) {
+    const std::string folded = iniFoldName(trimmed ? trimProfile(key) : key);
+    bool previousEmpty = false;
+    for (std::size_t i = part.begin; i < part.end; ++i) {
+        const Parsed p = parse(lines[i].text);
+        if (hiddenEmptyName(p, previousEmpty)) {
+            continue;
+        }
+        if (p.kind == Kind::Key && iniFoldName(p.name) == folded) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+enum class FileState { Missing, Text, Unreadable, Lossy };
+
+enum class Encoding { Windows1252, Utf8, Utf8Marked, Utf16Le, Utf16Be };
 
 struct Document {
     FileState state = FileState::Missing;
+    Encoding encoding = Encoding::Windows1252;
     std::string bytes;
     std::vector<Line> lines;
-    bool byteOrderMark = false;
 };
+
+bool hasNonAscii(std::string_view s) {
+    return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
 
 Document load(const fs::path& file) {
     Document doc;
@@ -164,32 +230,62 @@ Document load(const fs::path& file) {
         doc.state = error ? FileState::Unreadable : FileState::Missing;
         return doc;
     }
-    const std::optional<std::string> text = decodeTextFile(*bytes);
-    if (!text) {
-        doc.state = FileState::Binary;
-        return doc;
-    }
     doc.state = FileState::Text;
-    doc.byteOrderMark = bytes->starts_with(kByteOrderMark);
-    doc.lines = splitLines(*text);
+    const std::string_view raw = *bytes;
+    std::string text;
+    if (raw.starts_with(kUtf16LeMark) || raw.starts_with(kUtf16BeMark)) {
+        doc.encoding = raw.starts_with(kUtf16LeMark) ? Encoding::Utf16Le : Encoding::Utf16Be;
+        bool lossless = true;
+        text = utf16ToUtf8(raw.substr(2), doc.encoding == Encoding::Utf16Be, lossless);
+        if (!lossless) {
+            doc.state = FileState::Lossy;
+        }
+    } else if (raw.starts_with(kUtf8Mark)) {
+        doc.encoding = Encoding::Utf8Marked;
+        text = raw.substr(kUtf8Mark.size());
+        if (!isValidUtf8(text)) {
+            doc.encoding = Encoding::Windows1252;
+            text = windows1252ToUtf8(raw);
+        }
+    } else if (hasNonAscii(raw) && isValidUtf8(raw)) {
+        doc.encoding = Encoding::Utf8;
+        text = raw;
+    } else {
+        text = windows1252ToUtf8(raw);
+    }
+    doc.lines = splitLines(text);
     doc.bytes = std::move(*bytes);
     return doc;
 }
 
-// Windows-1252 when every character fits and the bytes read back as the same text (they may not:
-// "Ã¤" in Windows-1252 is the UTF-8 of "ä"), else UTF-8.
-std::string encode(const std::vector<Line>& lines, bool byteOrderMark) {
+// The lines in the file's own encoding, so that every line a write did not change keeps its
+// bytes. A Windows-1252 file takes a character outside its code page, or text whose bytes would
+// read back as UTF-8, only by becoming UTF-8 as a whole.
+std::string encode(const std::vector<Line>& lines, Encoding encoding) {
     std::string text;
     for (const Line& line : lines) {
         text += line.text;
         text += line.end;
     }
-    if (std::optional<std::string> page = utf8ToWindows1252(text); page && decodeTextFile(*page) == text) {
+    switch (encoding) {
+        case Encoding::Utf16Le:
+            return std::string(kUtf16LeMark) + utf8ToUtf16(text, false);
+        case Encoding::Utf16Be:
+            return std::string(kUtf16BeMark) + utf8ToUtf16(text, true);
+        case Encoding::Utf8Marked:
+            return std::string(kUtf8Mark) + text;
+        case Encoding::Utf8:
+            return text;
+        case Encoding::Windows1252:
+            break;
+    }
+    if (std::optional<std::string> page = utf8ToWindows1252(text);
+        page && !page->starts_with(kUtf8Mark) && (!hasNonAscii(*page) || !isValidUtf8(*page))) {
         return *page;
     }
     // A text that starts with the mark's own character needs a mark before it, or reading drops it.
-    if (byteOrderMark || text.starts_with(kByteOrderMark)) {
-        text.insert(0, kByteOrderMark);
+    if (text.starts_with(kUtf8Mark)) {
+        text.insert(0, kUtf8Mark);
     }
     return text;
 }
@@ -201,13 +297,13 @@ void changeFile(const fs::path& file, Change&& change) {
     if (doc.state == FileState::Unreadable) {
         throw ProfileWriteError(file, "sie kann nicht gelesen werden");
     }
-    if (doc.state == FileState::Binary) {
-        throw ProfileWriteError(file, "sie ist keine Textdatei");
+    if (doc.state == FileState::Lossy) {
+        throw ProfileWriteError(file, "sie enthält ungültige UTF-16-Zeichen");
     }
     if (!change(doc.lines)) {
         return;
     }
-    const std::string bytes = encode(doc.lines, doc.byteOrderMark);
+    const std::string bytes = encode(doc.lines, doc.encoding);
     if (doc.state == FileState::Text && bytes == doc.bytes) {
         return;
     }
@@ -235,13 +331,6 @@ void checkText(const fs::path& file, std::string_view text) {
     }
 }
 
-void checkSection(const fs::path& file, std::string_view section) {
-    checkText(file, section);
-    if (section.find(']') != std::string_view::npos) {
-        throw ProfileWriteError(file, "ein Gruppenname darf kein „]“ enthalten");
-    }
-}
-
 // The key line must read back as the same key with the same value.
 void checkKeyLine(const fs::path& file, std::string_view line, std::string_view key, std::string_view value) {
     const Parsed p = parse(line);
@@ -251,6 +340,40 @@ void checkKeyLine(const fs::path& file, std::string_view line, std::string_view 
     if (p.kind != Kind::Key || iniFoldName(p.name) != iniFoldName(key) || p.value != value) {
         throw ProfileWriteError(file, "die Zeile „" + std::string(line) + "“ würde anders gelesen");
     }
+}
+
+// The header line must read back as the same section.
+void checkHeader(const fs::path& file, std::string_view section) {
+    const std::string line = "[" + std::string(section) + "]";
+    const Parsed header = parse(line);
+    if (section.empty() || header.kind != Kind::Header || header.name != section) {
+        throw ProfileWriteError(file, "der Gruppenname „" + std::string(section) + "“ würde anders gelesen");
+    }
+}
+
+// A value as Windows copies it into a buffer of kValueBuffer characters: one pair of matching
+// quotes around it is dropped, and it is cut to fit. The closing quote is dropped from the cut
+// text too, as Windows does when the value only just fits.
+std::string bufferedValue(std::string_view value) {
+    bool quoted = false;
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        quoted = true;
+        value.remove_prefix(1);
+    }
+    std::string_view copied = firstCharacters(value, kValueBuffer - 1);
+    if (quoted && characters(value) <= kValueBuffer) {
+        copied = withoutLastCharacter(copied);
+    }
+    return std::string(copied);
+}
+
+// Windows drops the spaces (not tabs) at the end of a default, but keeps its first character.
+std::string_view defaultAsRead(std::string_view defaultValue) {
+    while (defaultValue.size() > 1 && defaultValue.back() == ' ') {
+        defaultValue.remove_suffix(1);
+    }
+    return defaultValue;
 }
 
 }  // namespace
@@ -287,14 +410,9 @@ std::string iniFoldName(std::string_view name) {
 std::vector<std::string> iniReadSections(const fs::path& file) {
     const Document doc = load(file);
     std::vector<std::string> names;
-    std::unordered_set<std::string> seen;
-    for (const Line& line : doc.lines) {
-        const Parsed p = parse(line.text);
-        if (p.kind != Kind::Header || p.name.empty()) {
-            continue;
-        }
-        if (seen.insert(iniFoldName(p.name)).second) {
-            names.emplace_back(p.name);
+    for (const Part& part : partsOf(doc.lines)) {
+        if (!part.name.empty()) {
+            names.emplace_back(part.name);
         }
     }
     return fitInBuffer(std::move(names), kSectionListBuffer);
@@ -304,33 +422,39 @@ namespace {
 
 std::vector<std::string> keysOf(const std::vector<Line>& lines, std::string_view section) {
     std::vector<std::string> names;
-    std::unordered_set<std::string> seen;
-    for (const Part& part : partsOf(lines, section)) {
-        for (std::size_t i = part.header + 1; i < part.end; ++i) {
-            const Parsed p = parse(lines[i].text);
-            if (p.kind != Kind::Key || p.name.empty()) {
-                continue;
-            }
-            if (seen.insert(iniFoldName(p.name)).second) {
-                names.emplace_back(p.name);
-            }
+    // Listing takes the section's name as it is, blanks included, as Windows does.
+    const std::optional<Part> part = firstPart(lines, section, false);
+    if (!part) {
+        return names;
+    }
+    for (std::size_t i = part->begin; i < part->end; ++i) {
+        const Parsed p = parse(lines[i].text);
+        if (p.kind != Kind::Key || !p.value || isComment(p.name)) {
+            continue;
         }
+        if (p.name.empty()) {
+            break;  // "=x" leaves an empty name, which ends the Windows list
+        }
+        names.emplace_back(p.name);
     }
     return fitInBuffer(std::move(names), kKeyListBuffer);
 }
 
 std::optional<std::string> readValue(const std::vector<Line>& lines, std::string_view section,
                                      std::string_view key) {
-    const std::string folded = iniFoldName(trim(key));
-    for (const Part& part : partsOf(lines, section)) {
-        for (std::size_t i = part.header + 1; i < part.end; ++i) {
-            const Parsed p = parse(lines[i].text);
-            if (p.kind == Kind::Key && iniFoldName(p.name) == folded) {
-                return std::string(firstCharacters(p.value, kValueBuffer - 1));
-            }
-        }
+    const std::optional<Part> part = firstPart(lines, section);
+    if (!part) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    const std::optional<std::size_t> at = keyLine(lines, *part, key);
+    if (!at) {
+        return std::nullopt;
+    }
+    const Parsed p = parse(lines[*at].text);
+    if (!p.value) {
+        return std::nullopt;
+    }
+    return bufferedValue(*p.value);
 }
 
 }  // namespace
@@ -346,59 +470,85 @@ std::vector<std::pair<std::string, std::string>> iniReadSection(const fs::path& 
     return entries;
 }
 
+std::vector<std::string> iniReadSectionLines(const fs::path& file, std::string_view section) {
+    const Document doc = load(file);
+    std::vector<std::string> entries;
+    // Unlike the other reads, this one takes the section's name as it is, blanks included.
+    const std::optional<Part> part = firstPart(doc.lines, section, false);
+    if (!part) {
+        return entries;
+    }
+    bool previousEmpty = false;
+    for (std::size_t i = part->begin; i < part->end; ++i) {
+        const Parsed p = parse(doc.lines[i].text);
+        if (hiddenEmptyName(p, previousEmpty) || p.kind != Kind::Key || (p.name.empty() && !p.value) ||
+            isComment(p.name)) {
+            continue;
+        }
+        std::string entry(p.name);
+        if (p.value) {
+            entry += "=";
+            entry += *p.value;
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
 std::vector<std::string> iniReadKeys(const fs::path& file, std::string_view section) {
     return keysOf(load(file).lines, section);
 }
 
 std::string iniReadString(const fs::path& file, std::string_view section, std::string_view key,
                           std::string_view defaultValue) {
-    return readValue(load(file).lines, section, key).value_or(std::string(defaultValue));
+    return readValue(load(file).lines, section, key).value_or(std::string(defaultAsRead(defaultValue)));
 }
 
 void iniWriteString(const fs::path& file, std::string_view section, std::string_view key,
                     std::string_view value) {
-    section = trim(section);
-    key = trim(key);
-    value = trim(value);
-    checkSection(file, section);
+    section = trimProfile(section);
+    key = trimProfile(key);
+    value = trimProfile(value);
+    checkText(file, section);
     checkText(file, key);
     checkText(file, value);
+    if (key.empty()) {
+        throw ProfileWriteError(file, "ein Befehl braucht einen Namen");
+    }
     if (key.find('=') != std::string_view::npos) {
         throw ProfileWriteError(file, "ein Befehlsname darf kein „=“ enthalten");
     }
-    if (characters(value) >= kValueBuffer) {
-        throw ProfileWriteError(file, "ein Wert darf höchstens 1023 Zeichen lang sein");
-    }
     const std::string newLine = std::string(key) + "=" + std::string(value);
     checkKeyLine(file, newLine, key, value);
+    if (!section.empty()) {
+        checkHeader(file, section);
+    }
 
     changeFile(file, [&](std::vector<Line>& lines) {
-        const std::vector<Part> parts = partsOf(lines, section);
-        if (parts.empty()) {
+        const std::optional<Part> part = firstPart(lines, section);
+        if (!part) {
             insertLine(lines, lines.size(), "[" + std::string(section) + "]");
             insertLine(lines, lines.size(), newLine);
             return true;
         }
-        const std::string folded = iniFoldName(key);
-        for (const Part& part : parts) {
-            for (std::size_t i = part.header + 1; i < part.end; ++i) {
-                const Parsed p = parse(lines[i].text);
-                if (p.kind != Kind::Key || iniFoldName(p.name) != folded) {
-                    continue;
-                }
-                if (p.value == value) {
-                    return false;
-                }
-                std::string replaced = lines[i].text.substr(0, p.valueStart) + std::string(value);
-                checkKeyLine(file, replaced, key, value);
-                lines[i].text = std::move(replaced);
-                return true;
+        if (const std::optional<std::size_t> at = keyLine(lines, *part, key)) {
+            Line& line = lines[*at];
+            const Parsed p = parse(line.text);
+            if (p.value == value) {
+                return false;
             }
+            // A line without "=" gets one; the name keeps its spelling and place.
+            std::string replaced = p.value ? line.text.substr(0, p.valueStart) + std::string(value)
+                                           : line.text.substr(0, p.nameEnd) + "=" + std::string(value);
+            checkKeyLine(file, replaced, key, value);
+            line.text = std::move(replaced);
+            return true;
         }
-        const Part& last = parts.back();
-        std::size_t at = last.header + 1;
-        for (std::size_t i = at; i < last.end; ++i) {
-            if (parse(lines[i].text).kind == Kind::Key) {
+        // Below the part's last line that is not blank: Windows keeps no blank lines, so that is
+        // where its reader finds the key too.
+        std::size_t at = part->begin;
+        for (std::size_t i = part->begin; i < part->end; ++i) {
+            if (parse(lines[i].text).kind != Kind::Blank) {
                 at = i + 1;
             }
         }
@@ -407,40 +557,40 @@ void iniWriteString(const fs::path& file, std::string_view section, std::string_
     });
 }
 
+// Deleting and erasing take the names as they are, blanks included, as Windows does.
 void iniDeleteKey(const fs::path& file, std::string_view section, std::string_view key) {
     changeFile(file, [&](std::vector<Line>& lines) {
-        const std::string folded = iniFoldName(trim(key));
-        const std::vector<Part> parts = partsOf(lines, section);
-        bool changed = false;
-        for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
-            for (std::size_t i = part->end; i-- > part->header + 1;) {
-                const Parsed p = parse(lines[i].text);
-                if (p.kind == Kind::Key && iniFoldName(p.name) == folded) {
-                    lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
-                    changed = true;
-                }
-            }
+        const std::optional<Part> part = firstPart(lines, section, false);
+        if (!part) {
+            return false;
         }
-        return changed;
+        const std::optional<std::size_t> at = keyLine(lines, *part, key, false);
+        if (!at) {
+            return false;
+        }
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*at));
+        return true;
     });
 }
 
 void iniEraseSection(const fs::path& file, std::string_view section) {
     changeFile(file, [&](std::vector<Line>& lines) {
-        const std::vector<Part> parts = partsOf(lines, section);
-        for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
-            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(part->header),
-                        lines.begin() + static_cast<std::ptrdiff_t>(part->end));
+        const std::optional<Part> part = firstPart(lines, section, false);
+        if (!part || (!part->header && part->begin == part->end)) {
+            return false;
         }
-        return !parts.empty();
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(part->header.value_or(part->begin)),
+                    lines.begin() + static_cast<std::ptrdiff_t>(part->end));
+        return true;
     });
 }
 
 void iniAddSection(const fs::path& file, std::string_view section) {
-    section = trim(section);
-    checkSection(file, section);
+    section = trimProfile(section);
+    checkText(file, section);
+    checkHeader(file, section);
     changeFile(file, [&](std::vector<Line>& lines) {
-        if (!partsOf(lines, section).empty()) {
+        if (firstPart(lines, section)) {
             return false;
         }
         insertLine(lines, lines.size(), "[" + std::string(section) + "]");

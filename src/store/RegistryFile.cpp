@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include "texts/Blanks.h"
 #include "texts/TextEncoding.h"
 
 namespace pw {
@@ -20,28 +21,6 @@ constexpr auto kDWordType = static_cast<std::uint32_t>(ValueType::DWord);
 constexpr auto kMultiStringType = static_cast<std::uint32_t>(ValueType::MultiString);
 
 // ---- text ---------------------------------------------------------------------------------------
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimLeft(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    return s;
-}
-
-std::string_view trimRight(std::string_view s) {
-    while (!s.empty() && isBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-std::string_view trim(std::string_view s) {
-    return trimRight(trimLeft(s));
-}
 
 char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

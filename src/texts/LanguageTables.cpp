@@ -3,6 +3,7 @@
 #include <exception>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <system_error>
 
@@ -41,7 +42,7 @@ void lookUp(const LanguageTable& table, TextVariables& texts, TextGroup group,
 }  // namespace
 
 LanguageTable loadLanguageTable(const std::filesystem::path& file) {
-    LanguageTable table{file, {}};
+    LanguageTable table{file, {}, {}};
     // Each table is read inside its own guard: whatever is wrong with the file, its defaults stay.
     std::string bytes;
     try {
@@ -60,19 +61,42 @@ LanguageTable loadLanguageTable(const std::filesystem::path& file) {
     } catch (const std::exception&) {
         return table;
     }
-    const auto text = decodeTextFile(bytes);
-    if (!text) {
-        return table;
-    }
-    std::string_view rest = *text;
-    while (!rest.empty()) {
-        const auto nl = rest.find('\n');
-        std::string_view line = rest.substr(0, nl);
-        rest = nl == std::string_view::npos ? std::string_view{} : rest.substr(nl + 1);
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
+    std::string_view raw = bytes;
+    std::optional<std::string> utf16;
+    if (raw.starts_with("\xFF\xFE") || raw.starts_with("\xFE\xFF")) {
+        utf16 = decodeTextFile(raw);
+        if (!utf16) {
+            return table;
         }
-        table.lines.emplace_back(line);
+        raw = *utf16;
+    } else if (raw.find('\0') != std::string_view::npos) {
+        return table;  // binary
+    } else if (raw.starts_with("\xEF\xBB\xBF")) {
+        raw.remove_prefix(3);
+    }
+    int number = 0;
+    while (!raw.empty()) {
+        const std::size_t stop = raw.find_first_of("\r\n");
+        std::string_view line = raw.substr(0, stop);
+        if (stop == std::string_view::npos) {
+            raw = {};
+        } else {
+            raw.remove_prefix(stop + (raw.compare(stop, 2, "\r\n") == 0 ? 2 : 1));
+        }
+        ++number;
+        std::string text = utf16 || isValidUtf8(line) ? std::string(line) : windows1252ToUtf8(line);
+        if (const std::size_t eq = text.find('='); eq != std::string::npos) {
+            std::size_t seen = 0;
+            for (std::size_t i = eq + 1; i < text.size(); ++i) {
+                if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && seen++ == kTableTextLimit) {
+                    text.resize(i);
+                    table.notes.push_back(file.string() + ":" + std::to_string(number) +
+                                          ": der Text ist länger als 1023 Zeichen; er wurde dort gekürzt");
+                    break;
+                }
+            }
+        }
+        table.lines.push_back(std::move(text));
     }
     return table;
 }
@@ -166,9 +190,9 @@ std::string textsAsTables(const TextVariables& texts) {
         out += file;
         out += '\n';
         for (std::string_view d : TextVariables::defaults(group)) {
-            out += d;
+            out += escapeControls(d);
             out += ":=";
-            out += texts.text(group, d);
+            out += escapeControls(texts.text(group, d));
             out += '\n';
         }
     }

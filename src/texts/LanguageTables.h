@@ -11,10 +11,18 @@
 namespace pw {
 
 // One loaded table: its lines as UTF-8. A missing, unreadable, empty or binary file gives none.
+// Lines end at CR LF, LF or a lone CR. A file with a UTF-16 mark (either byte order) is UTF-16; a
+// UTF-8 mark is dropped; otherwise each line is read as UTF-8 when it is valid UTF-8, else as
+// Windows-1252, so that one stray byte costs one line, not the file. A text after "=" longer than
+// the 1023 characters the Windows program could show is cut there, with a note.
 struct LanguageTable {
     std::filesystem::path file;
     std::vector<std::string> lines;
+    std::vector<std::string> notes;  // "FILE:LINE: what", for the translator
 };
+
+// A text of a table line is cut after this many characters.
+inline constexpr std::size_t kTableTextLimit = 1023;
 
 LanguageTable loadLanguageTable(const std::filesystem::path& file);
 
@@ -51,7 +59,7 @@ struct UnknownLine {
 std::vector<UnknownLine> unknownLines(const LanguageTable& table, TextGroup group);
 
 // Every replaceable variable as a table line "default:=text", under a line naming its table, in
-// lookup order: what a translator starts a new table from.
+// lookup order: what a translator starts a new table from. Control characters are shown as \xNN.
 std::string textsAsTables(const TextVariables& texts);
 
 }  // namespace pw

@@ -48,27 +48,6 @@ bool nextCodePoint(std::string_view s, std::size_t& i, char32_t& c) {
     return true;
 }
 
-std::optional<std::string> utf16leToUtf8(std::string_view bytes) {
-    std::string out;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        char32_t unit = static_cast<unsigned char>(bytes[i]) |
-                        (static_cast<char32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8);
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
-            const char32_t low = static_cast<unsigned char>(bytes[i + 2]) |
-                                 (static_cast<char32_t>(static_cast<unsigned char>(bytes[i + 3])) << 8);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
-        }
-        if (unit == 0 || (unit >= 0xD800 && unit <= 0xDFFF)) {
-            return std::nullopt;
-        }
-        appendUtf8(out, unit);
-    }
-    return out;
-}
-
 }  // namespace
 
 void appendUtf8(std::string& out, char32_t c) {
@@ -136,9 +115,95 @@ std::optional<std::string> utf8ToWindows1252(std::string_view utf8) {
     return out;
 }
 
+namespace {
+
+char32_t unitAt(std::string_view bytes, std::size_t i, bool bigEndian) {
+    const auto b0 = static_cast<unsigned char>(bytes[i]);
+    const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+    return bigEndian ? (char32_t{b0} << 8) | b1 : (char32_t{b1} << 8) | b0;
+}
+
+void appendUnit(std::string& out, char32_t unit, bool bigEndian) {
+    const auto high = static_cast<char>(unit >> 8);
+    const auto low = static_cast<char>(unit & 0xFF);
+    out += bigEndian ? high : low;
+    out += bigEndian ? low : high;
+}
+
+}  // namespace
+
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian, bool& lossless) {
+    std::string out;
+    out.reserve(bytes.size());
+    lossless = bytes.size() % 2 == 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        char32_t unit = unitAt(bytes, i, bigEndian);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
+            const char32_t low = unitAt(bytes, i + 2, bigEndian);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        if (unit >= 0xD800 && unit <= 0xDFFF) {
+            unit = 0xFFFD;
+            lossless = false;
+        }
+        appendUtf8(out, unit);
+    }
+    if (!lossless && bytes.size() % 2 != 0) {
+        appendUtf8(out, 0xFFFD);
+    }
+    return out;
+}
+
+std::string utf8ToUtf16(std::string_view utf8, bool bigEndian) {
+    std::string out;
+    out.reserve(utf8.size() * 2);
+    std::size_t i = 0;
+    char32_t c = 0;
+    while (i < utf8.size()) {
+        if (!nextCodePoint(utf8, i, c)) {
+            c = 0xFFFD;
+            ++i;
+        }
+        if (c >= 0x10000) {
+            appendUnit(out, 0xD800 + ((c - 0x10000) >> 10), bigEndian);
+            appendUnit(out, 0xDC00 + ((c - 0x10000) & 0x3FF), bigEndian);
+        } else {
+            appendUnit(out, c, bigEndian);
+        }
+    }
+    return out;
+}
+
+std::string escapeControls(std::string_view utf8) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(utf8.size());
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += "\\x";
+            out += kDigits[byte >> 4];
+            out += kDigits[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::optional<std::string> decodeTextFile(std::string_view bytes) {
-    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-        return utf16leToUtf8(bytes.substr(2));
+    if (bytes.size() >= 2 && (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))) {
+        bool lossless = true;
+        // An odd last byte is no character; it is left out.
+        std::string text =
+            utf16ToUtf8(bytes.substr(2, (bytes.size() - 2) & ~std::size_t{1}), bytes[0] == '\xFE', lossless);
+        if (!lossless || text.find('\0') != std::string::npos) {
+            return std::nullopt;
+        }
+        return text;
     }
     if (bytes.find('\0') != std::string_view::npos) {
         return std::nullopt;

@@ -99,7 +99,7 @@ void checkEncodings(std::string_view bytes, const std::optional<std::string>& de
         }
     }
     const bool hasNul = bytes.find('\0') != std::string_view::npos;
-    const bool utf16 = bytes.starts_with("\xFF\xFE");
+    const bool utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
     if (!utf16 && !hasNul) {
         check(decoded.has_value(), "a file without NUL bytes is text");
     }
@@ -116,33 +116,69 @@ void checkEncodings(std::string_view bytes, const std::optional<std::string>& de
     }
 }
 
-// The lines tile the decoded text: each is followed by LF, CR LF, a CR at the end, or the end.
-void checkLines(const LanguageTable& table, const std::optional<std::string>& decoded) {
+std::size_t characters(std::string_view s) {
+    std::size_t count = 0;
+    for (const char c : s) {
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return count;
+}
+
+// The pieces of a text between its line ends: CR LF, LF or a lone CR.
+std::vector<std::string_view> piecesOf(std::string_view text) {
+    std::vector<std::string_view> pieces;
+    while (!text.empty()) {
+        const std::size_t stop = text.find_first_of("\r\n");
+        pieces.push_back(text.substr(0, stop));
+        if (stop == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(stop + (text.compare(stop, 2, "\r\n") == 0 ? 2 : 1));
+    }
+    return pieces;
+}
+
+// One line per piece of the file between its line ends; each line is valid UTF-8, its text after
+// "=" at most 1023 characters, a cut one noted; a line that is valid UTF-8 and short stands as it is.
+void checkLines(std::string_view bytes, const LanguageTable& table,
+                const std::optional<std::string>& decoded) {
+    const bool utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
     if (!decoded) {
         check(table.lines.empty(), "a binary file gives no lines");
         return;
     }
-    std::string_view rest = *decoded;
-    for (const std::string& line : table.lines) {
-        check(!rest.empty() && rest.starts_with(line), "each line is the next piece of the text");
-        check(line.find('\n') == std::string::npos, "a line holds no line feed");
-        rest.remove_prefix(line.size());
-        if (rest.starts_with("\r\n")) {
-            rest.remove_prefix(2);
-        } else if (rest.starts_with('\n') || rest == "\r") {
-            rest.remove_prefix(1);
-        } else {
-            check(rest.empty(), "a line ends at a line end or at the end of the file");
-        }
+    std::string_view text = bytes;
+    if (utf16) {
+        text = *decoded;
+    } else if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3);
     }
-    check(rest.empty(), "every byte of the text belongs to a line");
+    const std::vector<std::string_view> pieces = piecesOf(text);
+    check(table.lines.size() == pieces.size(), "every piece between line ends is a line");
+    std::size_t cut = 0;
+    for (std::size_t i = 0; i < table.lines.size() && i < pieces.size(); ++i) {
+        const std::string& line = table.lines[i];
+        check(isValidUtf8(line), "a line is valid UTF-8");
+        check(line.find_first_of("\r\n") == std::string::npos, "a line holds no line end");
+        const std::size_t eq = line.find('=');
+        const bool shortened = eq != std::string::npos &&
+                               characters(line.substr(eq + 1)) == kTableTextLimit &&
+                               line.size() < pieces[i].size();
+        check(eq == std::string::npos || characters(line.substr(eq + 1)) <= kTableTextLimit,
+              "a text is at most 1023 characters");
+        if (isValidUtf8(pieces[i]) && !shortened) {
+            check(line == pieces[i], "a valid UTF-8 line stands as it is");
+        }
+        cut += shortened ? 1 : 0;
+    }
+    check(table.notes.size() >= cut && table.notes.size() <= table.lines.size(), "a cut text is noted");
 }
 
 // Unknown lines are reported in order, as they stand, and have no effect on any text.
 void checkUnknownLines(const LanguageTable& table, G group, const TextVariables& loaded,
                        TextVariables& scratch) {
     const std::vector<UnknownLine> unknown = unknownLines(table, group);
-    LanguageTable known{table.file, {}};
+    LanguageTable known{table.file, {}, {}};
     std::size_t next = 0;
     for (std::size_t i = 0; i < table.lines.size(); ++i) {
         const std::string& line = table.lines[i];
@@ -165,8 +201,8 @@ void checkUnknownLines(const LanguageTable& table, G group, const TextVariables&
     }
 }
 
-// What textsAsTables writes reads back as the same texts. A text that ends in CR loses that CR:
-// in the table it stands before the LF and is taken as part of the line end.
+// What textsAsTables writes reads back as the same texts, control characters as they are shown
+// (\xNN), cut after 1023 characters.
 void checkWrittenTablesReadBack(const TextVariables& loaded, const Folders& folders, TextVariables& reread) {
     const std::string all = textsAsTables(loaded);
     std::string parts[3];
@@ -194,9 +230,13 @@ void checkWrittenTablesReadBack(const TextVariables& loaded, const Folders& fold
 
     zuweisen(reread, folders.out());
     for (const TextVariable& v : loaded.variables()) {
-        std::string_view expected = v.text;
-        if (v.group != G::FixedKeyName && expected.ends_with('\r')) {
-            expected.remove_suffix(1);
+        std::string expected = v.group == G::FixedKeyName ? v.text : escapeControls(v.text);
+        std::size_t seen = 0;
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            if ((static_cast<unsigned char>(expected[i]) & 0xC0) != 0x80 && seen++ == kTableTextLimit) {
+                expected.resize(i);
+                break;
+            }
         }
         check(reread.text(v.group, v.germanDefault) == expected,
               "a written table reads back as the same texts");
@@ -241,7 +281,7 @@ void fuzzOne(std::string_view bytes) {
     for (G group : kReplaceable) {
         const LanguageTable& table = tableOf(tables, group);
         check(table.lines == tables.interfaceTexts.lines, "one file gives the same lines in every table");
-        checkLines(table, decoded);
+        checkLines(bytes, table, decoded);
         checkUnknownLines(table, group, texts, scratch);
     }
     checkShownTexts(texts);

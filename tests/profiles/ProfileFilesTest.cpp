@@ -87,7 +87,9 @@ TEST_F(Profiles, CreateGroupLeavesABareHeaderAndKeepsAnExistingGroup) {
     const fs::path fresh = dir.file("Neu.ini");
     createGroup(fresh, "Waffen");
     EXPECT_EQ(bytesOf(fresh), "[Waffen]\r\n");
-    EXPECT_THROW(createGroup(fresh, "a]b"), ProfileWriteError);
+    createGroup(fresh, "a]b");
+    EXPECT_EQ(iniReadSections(fresh), (Names{"Waffen", "a]b"})) << "a name runs to the last \"]\"";
+    EXPECT_THROW(createGroup(fresh, "Zeile\nUmbruch"), ProfileWriteError);
 }
 
 TEST_F(Profiles, CreateProfileMakesAnEmptyFileOrEmptiesOne) {

@@ -75,6 +75,52 @@ TEST_F(Tables, Windows1252FilesLoadUnchanged) {
               "Schließen €");
 }
 
+TEST_F(Tables, LinesEndAtCrLfLfOrALoneCr) {
+    const auto table = loadLanguageTable(dir.write("language.gam", "a:=1\r\nb:=2\rc:=3\nd:=4\r"));
+    EXPECT_EQ(table.lines, (std::vector<std::string>{"a:=1", "b:=2", "c:=3", "d:=4"}));
+    EXPECT_EQ(afterLoading("language.gam", "Info:=About\rSchließen:=Close\r", G::Interface, "Schließen"),
+              "Close");
+}
+
+TEST_F(Tables, OneStrayByteCostsOneLineNotTheFile) {
+    const auto table = loadLanguageTable(dir.write("language.gam",
+                                                   "Schließen:=Schließen\n"
+                                                   "Info:=\xDC"
+                                                   "ber\n"
+                                                   "Hilfe:=Grüße\n"));
+    EXPECT_EQ(table.lines, (std::vector<std::string>{"Schließen:=Schließen", "Info:=Über", "Hilfe:=Grüße"}));
+}
+
+TEST_F(Tables, Utf16InEitherByteOrderIsRead) {
+    using namespace std::string_literals;
+    EXPECT_EQ(afterLoading("language.gam", "\xFF\xFEI\0n\0f\0o\0:\0=\0\xDC\0\n\0"s, G::Interface, "Info"),
+              "Ü");
+    EXPECT_EQ(afterLoading("language.gam", "\xFE\xFF\0I\0n\0f\0o\0:\0=\x20\xAC"s, G::Interface, "Info"), "€");
+}
+
+TEST_F(Tables, ALongerTextIsCutAfter1023CharactersWithANote) {
+    const auto table =
+        loadLanguageTable(dir.write("language.gam", "Info:=x\nHilfe:=" + std::string(5'000'000, 'y') + "\n"));
+    ASSERT_EQ(table.lines.size(), 2u);
+    EXPECT_EQ(table.lines[1], "Hilfe:=" + std::string(1023, 'y'));
+    EXPECT_EQ(table.notes,
+              (std::vector<std::string>{dir.file("language.gam").string() +
+                                        ":2: der Text ist länger als 1023 Zeichen; er wurde dort gekürzt"}));
+    std::string umlauts;
+    for (int i = 0; i < 1023; ++i) {
+        umlauts += "ä";
+    }
+    const auto exact = loadLanguageTable(dir.write("language.gam", "Hilfe:=" + umlauts));
+    EXPECT_EQ(exact.lines[0], "Hilfe:=" + umlauts) << "characters are counted, not bytes";
+    EXPECT_TRUE(exact.notes.empty());
+}
+
+TEST_F(Tables, TheListingShowsControlCharactersEscaped) {
+    dir.write("language.gam", "Info:=a\x1B[2Jb\x07\n");
+    zuweisen(texts, dir.path());
+    EXPECT_NE(textsAsTables(texts).find("\nInfo:=a\\x1B[2Jb\\x07\n"), std::string::npos);
+}
+
 TEST_F(Tables, MissingEmptyOrBinaryTablesLeaveTheDefaults) {
     zuweisen(texts, dir.path() / "nowhere");
     EXPECT_EQ(texts.text(G::Interface, "Schließen"), "Schließen");

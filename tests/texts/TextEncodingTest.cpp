@@ -54,5 +54,30 @@ TEST(TextEncoding, Windows1252RoundTripsAndRefusesWhatDoesNotFit) {
     EXPECT_FALSE(utf8ToWindows1252("\xC3"));
 }
 
+TEST(TextEncoding, Utf16RoundTripsInBothByteOrdersAndMarksWhatItLoses) {
+    const std::string text = "Grüße € \xF0\x9F\x8E\xAE";  // with a character beyond U+FFFF
+    for (const bool big : {false, true}) {
+        bool lossless = false;
+        EXPECT_EQ(utf16ToUtf8(utf8ToUtf16(text, big), big, lossless), text);
+        EXPECT_TRUE(lossless);
+    }
+    EXPECT_EQ(utf8ToUtf16("A€", true), std::string("\0A\x20\xAC", 4));
+    bool lossless = true;
+    EXPECT_EQ(utf16ToUtf8(std::string("\x00\xD8"
+                                      "A\0",
+                                      4),
+                          false, lossless),
+              "\xEF\xBF\xBD"
+              "A");
+    EXPECT_FALSE(lossless) << "a surrogate without its partner";
+    lossless = true;
+    utf16ToUtf8("A\0B", false, lossless);
+    EXPECT_FALSE(lossless) << "an odd last byte";
+}
+
+TEST(TextEncoding, ControlCharactersAreShownEscaped) {
+    EXPECT_EQ(escapeControls("a\x1B[2J\tb\x7F ä\\"), "a\\x1B[2J\\x09b\\x7F ä\\");
+}
+
 }  // namespace
 }  // namespace pw

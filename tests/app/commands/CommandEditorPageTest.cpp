@@ -325,7 +325,7 @@ TEST_F(CommandEditorPageTest, AGroupNameThatIsAlreadyThereIsRefused) {
     EXPECT_EQ(gridRows(), (QStringList{"G|G|71"}));
 
     // A name the file cannot hold is refused with the reason; nothing is written.
-    fx.dialogs.textAnswers = {"a]b"};
+    fx.dialogs.textAnswers = {"a\nb"};
     click("SpeedButton18");
     EXPECT_EQ(bytes("Flug.ini"), original);
     const QStringList shown = fx.dialogs.take();

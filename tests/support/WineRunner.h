@@ -1,0 +1,32 @@
+#pragma once
+
+// Runs small Windows programs under Wine for the tests that take Wine's Windows functions as the
+// reference. One private prefix serves a whole run (tools/wine-prefix makes it once, under a lock).
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pw::test {
+
+struct Wine {
+    std::string binary;  // wine64 or wine
+    std::string prefix;  // the private WINEPREFIX
+};
+
+// Wine and its prefix, or nullopt with the reason in `why` (Wine not installed, wineboot failed).
+std::optional<Wine> findWine(const std::filesystem::path& sourceDir, const std::filesystem::path& prefixDir,
+                             std::string& why);
+
+// The path as a Windows program sees it through the drive Z:, which Wine maps to "/".
+std::string windowsPath(const std::filesystem::path& path);
+
+// Runs `wine ARGS...` with WINEDEBUG=-all and the prefix; returns the exit status, and everything
+// the program wrote to stdout and stderr in `output`.
+int runWine(const Wine& wine, const std::vector<std::string>& args, std::string& output);
+
+// Whether the tests run in CI, where a missing tool fails the stage instead of skipping it.
+bool inCi();
+
+}  // namespace pw::test
