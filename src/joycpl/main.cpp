@@ -17,7 +17,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: padwarden-joycpl [--help]\n"
+    "usage: padwarden-joycpl [--help | --version]\n"
     "\n"
     "The game controller control panel of PadWarden: lists the attached controllers, makes one of\n"
     "them joystick 1, shows its axes, hat and buttons live and calibrates its axes. Every change is\n"
@@ -27,7 +27,8 @@ constexpr const char* kUsage =
     "With PADWARDEN_CONTROL_PANEL_HIDDEN=1 no window is shown: the configuration is read again, the\n"
     "configured controller is looked for, and the program ends at once with status 0.\n"
     "\n"
-    "  --help  show this text\n";
+    "  --help     show this text\n"
+    "  --version  show the program's version\n";
 
 bool hiddenStart() {
     const char* value = std::getenv(pw::kControlPanelHiddenVariable);
@@ -40,6 +41,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::cout << kUsage;
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::cout << "padwarden-joycpl " << PADWARDEN_VERSION << "\n";
             return 0;
         }
     }
