@@ -32,7 +32,7 @@ constexpr const char* kUsage =
     "usage: padwarden                 the desktop program: starts into the tray\n"
     "       padwarden [--headless [--print-keys] [--virtual-pad] | --simulate FILE | --check-keys | --texts "
     "|\n"
-    "                  --export FILE | --import FILE | --help]\n"
+    "                  --export FILE | --import FILE | --help | --version]\n"
     "\n"
     "  --headless       the mapper without windows: watches for library games to start and turns the\n"
     "                   controller into their keys; logs what it does to standard error; Ctrl+C ends it\n"
@@ -51,7 +51,8 @@ constexpr const char* kUsage =
     "  --import FILE    merge a registry file (.reg) into the settings, such as one exported from\n"
     "                   the Windows program; lines that cannot be used are reported on standard\n"
     "                   error as FILE:LINE: why (exit status 1)\n"
-    "  --help           show this text\n";
+    "  --help           show this text\n"
+    "  --version        show the program's version\n";
 
 int printTexts() {
     pw::TextVariables texts;
@@ -183,6 +184,10 @@ int main(int argc, char** argv) {
         const std::string_view arg = argv[1];
         if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
+            return 0;
+        }
+        if (arg == "--version" && argc == 2) {
+            std::cout << "padwarden " << PADWARDEN_VERSION << "\n";
             return 0;
         }
         if (arg == "--headless") {

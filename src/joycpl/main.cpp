@@ -18,7 +18,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: padwarden-joycpl [--help] [Close | Kali]\n"
+    "usage: padwarden-joycpl [--help | --version] [Close | Kali]\n"
     "\n"
     "The game controller control panel of PadWarden: lists the attached controllers, makes one of\n"
     "them joystick 1, shows its axes, hat and buttons live and calibrates its axes. Every change is\n"
@@ -28,9 +28,10 @@ constexpr const char* kUsage =
     "With PADWARDEN_CONTROL_PANEL_HIDDEN=1, or with Close, no window is shown: the configuration is\n"
     "read again, the configured controller is looked for, and the program ends at once with status 0.\n"
     "\n"
-    "  Close   apply the configuration and end (PadWarden does this when it switches controllers)\n"
-    "  Kali    open the calibration of joystick 1 (or of the first attached controller)\n"
-    "  --help  show this text\n";
+    "  Close      apply the configuration and end (PadWarden does this when it switches controllers)\n"
+    "  Kali       open the calibration of joystick 1 (or of the first attached controller)\n"
+    "  --help     show this text\n"
+    "  --version  show the program's version\n";
 
 bool hiddenStart() {
     const char* value = std::getenv(pw::kControlPanelHiddenVariable);
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::cout << kUsage;
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::cout << "padwarden-joycpl " << PADWARDEN_VERSION << "\n";
             return 0;
         }
         if (std::strcmp(argv[i], pw::kControlPanelClose) == 0) {

@@ -1,7 +1,7 @@
 #include "mapper/MapperCore.h"
 
-#include <algorithm>
 #include <QGuiApplication>
+#include <algorithm>
 
 #include "controllers/JoystickConfiguration.h"
 #include "controllers/qt/ControlPanel.h"

@@ -211,6 +211,18 @@ TEST(Program, UnknownOptionsAreRefusedWithTheUsage) {
     EXPECT_NE(help.out.find("--simulate FILE"), std::string::npos);
 }
 
+// The man page is made from --help and --version, so both speak for the built program.
+TEST(Program, VersionIsOneLineOfTheNameAndTheProjectVersion) {
+    const ProgramRun r = runProgram({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("padwarden ") + PADWARDEN_PROJECT_VERSION + "\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(runProgram({"--help"}).out.find("--version"), std::string::npos);
+    const ProgramRun extra = runProgram({"--version", "now"});
+    EXPECT_EQ(extra.status, 2);
+    EXPECT_NE(extra.err.find("unknown option '--version'"), std::string::npos) << extra.err;
+}
+
 }  // namespace
 
 namespace {

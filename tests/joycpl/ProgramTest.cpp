@@ -100,6 +100,14 @@ TEST_F(JoycplProgram, HelpPrintsTheUsage) {
     EXPECT_NE(r.out.find("PADWARDEN_CONTROL_PANEL_HIDDEN"), std::string::npos);
 }
 
+TEST_F(JoycplProgram, VersionIsOneLineOfTheNameAndTheProjectVersion) {
+    const Outcome r = run({QStringLiteral("--version")}, false);
+    EXPECT_FALSE(r.crashed);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, std::string("padwarden-joycpl ") + PADWARDEN_PROJECT_VERSION + "\n");
+    EXPECT_NE(run({QStringLiteral("--help")}, false).out.find("--version"), std::string::npos);
+}
+
 TEST_F(JoycplProgram, TheHiddenStartEndsAtOnceAndLeavesTheStoreAsItWas) {
     writeConfiguration();
     const auto before = filesIn(home.path());
