@@ -241,7 +241,7 @@ TEST_F(PanelCalibration, CalibratingTheControllerInUseUnderItsOwnNameAnnouncesNo
 
     EXPECT_TRUE(fx.dialogs.take().isEmpty());
     EXPECT_EQ(storedGuid(fx.store(), settingsInUse(fx.store())), std::string(32, '3'));
-    EXPECT_EQ(panelStarts(), std::vector<std::string>{"start:"});
+    EXPECT_EQ(panelStarts(), std::vector<std::string>{"start:Kali"});
 }
 
 // With nothing configured, the controller chosen on the page is switched to and calibrated.
@@ -253,7 +253,7 @@ TEST_F(PanelCalibration, CalibratingAChosenControllerWithNothingConfiguredSwitch
 
     EXPECT_EQ(fx.dialogs.take(), QStringList{"inform: Controller wechseln (Pad)"});
     EXPECT_EQ(storedGuid(fx.store(), settingsInUse(fx.store())), std::string(32, '2'));
-    EXPECT_EQ(panelStarts(), std::vector<std::string>{"start:"});
+    EXPECT_EQ(panelStarts(), std::vector<std::string>{"start:Kali"});
     EXPECT_EQ(renewals, 1);
 }
 
