@@ -22,22 +22,6 @@ constexpr auto kMultiStringType = static_cast<std::uint32_t>(ValueType::MultiStr
 
 // ---- text ---------------------------------------------------------------------------------------
 
-char lowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsAsciiNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool startsWithAsciiNoCase(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && equalsAsciiNoCase(s.substr(0, prefix.size()), prefix);
 }

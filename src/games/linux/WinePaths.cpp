@@ -8,25 +8,10 @@
 #include <cstdlib>
 
 #include "games/CommandLine.h"
+#include "texts/Blanks.h"
 
 namespace pw {
 namespace {
-
-char asciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameWithoutCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string realFile(const std::string& path) {
     char resolved[PATH_MAX];
@@ -53,7 +38,7 @@ std::string entryOf(const std::string& folder, std::string_view name) {
     }
     std::string found = exact;
     while (const dirent* entry = ::readdir(dir)) {
-        if (sameWithoutCase(entry->d_name, name)) {
+        if (equalsAsciiNoCase(entry->d_name, name)) {
             found = folder + "/" + entry->d_name;
             break;
         }
