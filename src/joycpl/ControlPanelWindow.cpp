@@ -22,7 +22,11 @@ enum Column { kName, kStatus, kAxes, kButtons, kHats, kGuid, kColumns };
 }  // namespace
 
 ControlPanelWindow::ControlPanelWindow(SettingsStore& store, int languageId, bool liveTimers, QWidget* parent)
-    : QDialog(parent), store_(store), texts_(panelLanguage(languageId)), liveTimers_(liveTimers) {
+    : ControlPanelWindow(store, PanelTexts(panelLanguage(languageId)), liveTimers, parent) {}
+
+ControlPanelWindow::ControlPanelWindow(SettingsStore& store, PanelTexts texts, bool liveTimers,
+                                       QWidget* parent)
+    : QDialog(parent), store_(store), texts_(std::move(texts)), liveTimers_(liveTimers) {
     setObjectName(QStringLiteral("ControlPanelWindow"));
     setWindowTitle(texts_.text("Gamecontroller"));
 

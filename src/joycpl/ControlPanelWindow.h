@@ -35,6 +35,9 @@ public:
     // device by themselves; without, only the slots below do.
     ControlPanelWindow(SettingsStore& store, int languageId, bool liveTimers = true,
                        QWidget* parent = nullptr);
+    // The same with the texts given, e.g. PanelTexts::fromTables.
+    ControlPanelWindow(SettingsStore& store, PanelTexts texts, bool liveTimers = true,
+                       QWidget* parent = nullptr);
 
     const std::vector<AttachedController>& controllers() const { return controllers_; }
     // The controller the user chose in the list, by its instance id.

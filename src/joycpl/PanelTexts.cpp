@@ -96,7 +96,17 @@ PanelLanguage panelLanguage(int languageId) {
     }
 }
 
+PanelTexts PanelTexts::fromTables(const std::filesystem::path& programDirectory) {
+    return PanelTexts(PanelLanguage::German, std::make_shared<const LanguageTable>(
+                                                 loadLanguageTable(programDirectory / kPanelTable)));
+}
+
 QString PanelTexts::text(const char* germanDefault) const {
+    if (table_) {
+        if (const auto replaced = tableText(*table_, germanDefault)) {
+            return QString::fromStdString(*replaced);
+        }
+    }
     for (const Translation& t : kTexts) {
         if (std::strcmp(t.german, germanDefault) != 0) {
             continue;

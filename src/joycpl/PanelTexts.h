@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+
+#include "texts/LanguageTables.h"
 
 namespace pw {
 
@@ -14,16 +17,24 @@ enum class PanelLanguage { German, English, Italian, French };
 PanelLanguage panelLanguage(int languageId);
 
 // The shown texts of the control panel, known by their German default like the program's own
-// text variables. A text that has no translation in the language stays German.
+// text variables. A line of the panel's table ("default:=text", as in the program's tables) wins;
+// otherwise the language's translation; a text that has none stays German.
 class PanelTexts {
 public:
-    explicit PanelTexts(PanelLanguage language = PanelLanguage::German) : language_(language) {}
+    explicit PanelTexts(PanelLanguage language = PanelLanguage::German,
+                        std::shared_ptr<const LanguageTable> table = {})
+        : language_(language), table_(std::move(table)) {}
+
+    // German replaced from the panel's table in programDirectory, as the program's own texts are
+    // replaced from its tables there: the panel speaks the program's language, not the system's.
+    static PanelTexts fromTables(const std::filesystem::path& programDirectory);
 
     PanelLanguage language() const { return language_; }
     QString text(const char* germanDefault) const;
 
 private:
     PanelLanguage language_;
+    std::shared_ptr<const LanguageTable> table_;
 };
 
 }  // namespace pw

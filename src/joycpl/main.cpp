@@ -14,6 +14,7 @@
 #include "joycpl/ControlPanelWindow.h"
 #include "joycpl/HiddenStart.h"
 #include "store/sqlite/SqliteSettingsStore.h"
+#include "texts/ProgramDirectory.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
-    const pw::PanelTexts texts(pw::panelLanguage(pw::systemLanguageId()));
+    const pw::PanelTexts texts = pw::PanelTexts::fromTables(pw::programDirectory());
     std::unique_ptr<pw::SqliteSettingsStore> store;
     try {
         store = pw::SqliteSettingsStore::open(storeFile);
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
                 .arg(QString::fromStdString(storeFile.string()), QString::fromUtf8(e.what())));
         return 2;
     }
-    pw::ControlPanelWindow window(*store, pw::systemLanguageId());
+    pw::ControlPanelWindow window(*store, texts);
     window.show();
     if (calibrate) {
         // Once the window is up, as a click on its calibrate button would.

@@ -113,6 +113,16 @@ bool variable_zuweisen(const LanguageTable& table, TextVariables& texts, TextGro
     return false;
 }
 
+std::optional<std::string> tableText(const LanguageTable& table, std::string_view germanDefault) {
+    const std::string key = std::string(germanDefault) + ":=";
+    for (const std::string& line : table.lines) {
+        if (lineNames(line, key)) {
+            return replacementOf(line);
+        }
+    }
+    return std::nullopt;
+}
+
 LoadedTables zuweisen(TextVariables& texts, const std::filesystem::path& programDirectory,
                       const std::function<void(int)>& progress) {
     const auto report = [&](int value) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,10 +34,16 @@ LanguageTable loadLanguageTable(const std::filesystem::path& file);
 bool variable_zuweisen(const LanguageTable& table, TextVariables& texts, TextGroup group,
                        std::string_view germanDefault);
 
+// The text of the first table line that names germanDefault as variable_zuweisen compares it,
+// for texts that are not the program's variables (the control panel's). Empty when none does.
+std::optional<std::string> tableText(const LanguageTable& table, std::string_view germanDefault);
+
 // The three tables the program reads, named after their files, in the order they are looked up.
 inline constexpr std::string_view kKeyNameTable = "keycon.gam";
 inline constexpr std::string_view kActionNameTable = "joycon.gam";
 inline constexpr std::string_view kInterfaceTable = "language.gam";
+// The control panel program's own table, beside the three; the program itself never reads it.
+inline constexpr std::string_view kPanelTable = "joycpl.gam";
 
 struct LoadedTables {
     LanguageTable keyNames;

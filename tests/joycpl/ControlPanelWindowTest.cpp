@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "controllers/ControlPanelKeys.h"
@@ -221,6 +224,48 @@ TEST_F(PanelWindow, TheAccessLettersAreThoseTheDriverTypesInEveryLanguage) {
         EXPECT_EQ(mnemonic("propertiesButton"), QKeySequence(Qt::ALT | Qt::Key(letters.first)));
         EXPECT_EQ(mnemonic("calibrateButton"), QKeySequence(Qt::ALT | Qt::Key(letters.second)));
     }
+}
+
+TEST_F(PanelWindow, ThePanelSpeaksThePanelTableOfTheProgramDirectoryNotTheSystemLanguage) {
+    QTemporaryDir directory;
+    ASSERT_TRUE(directory.isValid());
+    const std::filesystem::path programDirectory = directory.path().toStdString();
+    const auto button = [](ControlPanelWindow& window, const char* name) {
+        return window.findChild<QPushButton*>(QString::fromLatin1(name))->text();
+    };
+
+    // No table: German, whatever the system's language.
+    ControlPanelWindow german(store(), PanelTexts::fromTables(programDirectory), false);
+    EXPECT_EQ(german.windowTitle(), "Gamecontroller");
+    EXPECT_EQ(button(german, "calibrateButton"), "&Kalibrieren");
+
+    // The English table that ships: every text the English panel knows, the access letters too.
+    std::filesystem::copy_file(std::filesystem::path(PADWARDEN_SOURCE_DIR) / "translations/en/joycpl.gam",
+                               programDirectory / "joycpl.gam");
+    const PanelTexts english = PanelTexts::fromTables(programDirectory);
+    const PanelTexts builtIn(PanelLanguage::English);
+    for (const char* text : {"Gamecontroller", "Als Joystick 1 verwenden", "&Eigenschaften", "&Kalibrieren",
+                             "Schließen", "Kalibrierung gespeichert.", "Coolie links hoch", "Achse R",
+                             "Die Einstellungen konnten nicht gespeichert werden: %1",
+                             "Bewegen Sie jede Achse bis zu beiden Enden und lassen Sie sie dann los."}) {
+        EXPECT_EQ(english.text(text), builtIn.text(text)) << text;
+        EXPECT_NE(english.text(text), QString::fromUtf8(text)) << text;
+    }
+    ControlPanelWindow window(store(), english, false);
+    EXPECT_EQ(window.windowTitle(), "Game Controllers");
+    EXPECT_EQ(button(window, "installButton"), "Use as joystick 1");
+    EXPECT_EQ(QKeySequence::mnemonic(button(window, "calibrateButton")), QKeySequence(Qt::ALT | Qt::Key_C));
+
+    // A translator's own line wins; the first character compares without case, as in the
+    // program's tables; a text the table does not name stays German.
+    {
+        std::ofstream table(programDirectory / "joycpl.gam", std::ios::binary | std::ios::trunc);
+        table << "gamecontroller:=Manettes\r\nKnöpfe:=Boutons\r\n";
+    }
+    const PanelTexts french = PanelTexts::fromTables(programDirectory);
+    EXPECT_EQ(french.text("Gamecontroller"), "Manettes");
+    EXPECT_EQ(french.text("Knöpfe"), "Boutons");
+    EXPECT_EQ(french.text("Achse Z"), "Achse Z");
 }
 
 }  // namespace
