@@ -101,18 +101,6 @@ LanguageTable loadLanguageTable(const std::filesystem::path& file) {
     return table;
 }
 
-bool variable_zuweisen(const LanguageTable& table, TextVariables& texts, TextGroup group,
-                       std::string_view germanDefault) {
-    const std::string key = std::string(texts.text(group, germanDefault)) + ":=";
-    for (const std::string& line : table.lines) {
-        if (lineNames(line, key)) {
-            texts.replace(group, germanDefault, replacementOf(line));
-            return true;
-        }
-    }
-    return false;
-}
-
 std::optional<std::string> tableText(const LanguageTable& table, std::string_view germanDefault) {
     const std::string key = std::string(germanDefault) + ":=";
     for (const std::string& line : table.lines) {
@@ -121,6 +109,16 @@ std::optional<std::string> tableText(const LanguageTable& table, std::string_vie
         }
     }
     return std::nullopt;
+}
+
+bool variable_zuweisen(const LanguageTable& table, TextVariables& texts, TextGroup group,
+                       std::string_view germanDefault) {
+    std::optional<std::string> text = tableText(table, texts.text(group, germanDefault));
+    if (!text) {
+        return false;
+    }
+    texts.replace(group, germanDefault, std::move(*text));
+    return true;
 }
 
 LoadedTables zuweisen(TextVariables& texts, const std::filesystem::path& programDirectory,
