@@ -99,8 +99,10 @@ int main(int argc, char** argv) {
     }
     std::printf("latency from a virtual-joystick change to the key-output call (%zu changes, %s)\n",
                 g_latencies.size(), wake ? "loop waking on the pad" : "loop ticking every 1 ms");
-    std::printf("  p50 %.0f us   p90 %.0f us   p99 %.0f us   max %.0f us   (target: p99 <= 1500 us)\n",
-                percentile(g_latencies, 50), percentile(g_latencies, 90), percentile(g_latencies, 99),
-                percentile(g_latencies, 100));
+    std::printf(
+        "  p50 %.0f us   p90 %.0f us   p99 %.0f us   max %.0f us   (target: p99 <= 300 us while waking on "
+        "the pad)\n",
+        percentile(g_latencies, 50), percentile(g_latencies, 90), percentile(g_latencies, 99),
+        percentile(g_latencies, 100));
     return 0;
 }

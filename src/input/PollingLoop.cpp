@@ -10,6 +10,7 @@ void PollingLoop::releaseAll() {
 
 void PollingLoop::tick() {
     atRest_ = false;
+    emitted_ = false;
     if (state_.captureMode) {
         joystick_.sample();
         if (capture_) {
@@ -46,9 +47,26 @@ void PollingLoop::tick() {
         ActionSlot& slot = state_.slots[a];
         const bool on = joystick_.actionIsOn(a);
         emitter_.taste_weitergeben(slot, on);
+        on_[index(a)] = on;
         busy = busy || on || slot.held;
     }
     atRest_ = !busy;
+    emitted_ = true;
+}
+
+void PollingLoop::passChanges() {
+    if (!emitted_ || state_.captureMode || state_.noMapping || state_.activeGame.empty()) {
+        return;
+    }
+    joystick_.sample();
+    for (ControllerAction a : kTickOrder) {
+        const bool on = joystick_.actionIsOn(a);
+        bool& was = on_[index(a)];
+        if (on != was) {
+            emitter_.taste_weitergeben(state_.slots[a], on);
+            was = on;
+        }
+    }
 }
 
 }  // namespace pw

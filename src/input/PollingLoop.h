@@ -1,6 +1,7 @@
 // src/input: actions, sampling, the polling loop, the key emitter, key names and capture, key output.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <string>
 
@@ -43,6 +44,12 @@ public:
 
     void tick();
 
+    // Between two ticks: samples afresh and hands on what changed, to the actions whose state the
+    // change turned only, so that a press or a release is keyed at once instead of at the next
+    // tick. The other actions are left alone and keep their count of ticks, so repeats stay on
+    // the tick. Does nothing unless the last tick emitted for a game. Allocates nothing.
+    void passChanges();
+
     // Every held key goes up once; held is cleared and the counter reloaded from the tap mark.
     // The tick does this whenever it stops emitting; the program does it when it exits.
     void releaseAll();
@@ -61,6 +68,8 @@ private:
     LoopHost& host_;
     CaptureStep capture_;
     bool atRest_ = false;
+    bool emitted_ = false;                 // the last tick handed the actions to the emitter
+    std::array<bool, kActionCount> on_{};  // each action's state as last handed on
 };
 
 }  // namespace pw

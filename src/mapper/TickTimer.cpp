@@ -1,6 +1,7 @@
 #include "mapper/TickTimer.h"
 
 #include <QSocketNotifier>
+#include <algorithm>
 
 #if defined(__linux__)
 #include <sys/eventfd.h>
@@ -22,14 +23,11 @@ TickTimer::TickTimer(QObject* parent) : QObject(parent) {
     if (wakeFd_ >= 0) {
         wakeNotifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, this);
         wakeNotifier_->setEnabled(false);
-        connect(wakeNotifier_, &QSocketNotifier::activated, this, [this] {
-            drainWakes();
-            endRest();
-        });
+        connect(wakeNotifier_, &QSocketNotifier::activated, this, &TickTimer::onControllerChange);
     }
 #endif
     fallback_.setTimerType(Qt::PreciseTimer);
-    fallback_.setInterval(1);
+    fallback_.setInterval(1);  // the period in whole milliseconds, set again at every start
     connect(&fallback_, &QTimer::timeout, this, &TickTimer::onTimeout);
 }
 
@@ -72,8 +70,9 @@ void TickTimer::armTimerFd(bool on, long periodNs) {
 #if defined(__linux__)
     itimerspec spec{};
     if (on) {
-        spec.it_interval.tv_nsec = periodNs;
-        spec.it_value.tv_nsec = periodNs;
+        spec.it_interval.tv_sec = periodNs / 1'000'000'000;
+        spec.it_interval.tv_nsec = periodNs % 1'000'000'000;
+        spec.it_value = spec.it_interval;
     }
     ::timerfd_settime(fd_, 0, &spec, nullptr);
     if (!on) {
@@ -89,9 +88,9 @@ void TickTimer::armTimerFd(bool on, long periodNs) {
 
 void TickTimer::arm(bool on) {
     if (fd_ >= 0) {
-        armTimerFd(on);
+        armTimerFd(on, periodNs_);
     } else if (on) {
-        fallback_.start();
+        fallback_.start(static_cast<int>(std::max(periodNs_ / 1'000'000, 1L)));
     } else {
         fallback_.stop();
     }
@@ -115,31 +114,72 @@ void TickTimer::rest() {
     drainWakes();
     ++ticks_;
     loop_->tick();
-    if (!enabled_ || !loop_->atRest() || !canRest()) {
+    if (!enabled_) {
+        return;
+    }
+    if (!loop_->atRest() || !canRest()) {
+        watchChanges(true);
         return;
     }
     resting_ = true;
+    watchChanges(true);
 #if defined(__linux__)
+    if (wakeJoystick_->lookingForDevice()) {
+        armTimerFd(true, static_cast<long>(kLookIntervalMs) * 1'000'000);
+    } else {
+        armTimerFd(false, 0);
+    }
+#endif
+}
+
+void TickTimer::watchChanges(bool on) {
+#if defined(__linux__)
+    if (!on || wakeJoystick_ == nullptr || wakeFd_ < 0) {
+        if (deviceNotifier_ != nullptr) {
+            deviceNotifier_->setEnabled(false);
+        }
+        if (wakeNotifier_ != nullptr) {
+            wakeNotifier_->setEnabled(false);
+        }
+        return;
+    }
     const int device = wakeJoystick_->changeHandle();
-    if (device != deviceFd_ || deviceNotifier_ == nullptr) {
-        delete deviceNotifier_;
-        deviceNotifier_ = nullptr;
+    if (device != deviceFd_) {
+        if (deviceNotifier_ != nullptr) {
+            // Later: this may run in the old notifier's own signal.
+            deviceNotifier_->setEnabled(false);
+            deviceNotifier_->deleteLater();
+            deviceNotifier_ = nullptr;
+        }
         deviceFd_ = device;
         if (device >= 0) {
             deviceNotifier_ = new QSocketNotifier(device, QSocketNotifier::Read, this);
-            connect(deviceNotifier_, &QSocketNotifier::activated, this, &TickTimer::endRest);
+            connect(deviceNotifier_, &QSocketNotifier::activated, this, &TickTimer::onControllerChange);
         }
     }
     if (deviceNotifier_ != nullptr) {
         deviceNotifier_->setEnabled(true);
     }
     wakeNotifier_->setEnabled(true);
-    if (wakeJoystick_->lookingForDevice()) {
-        armTimerFd(true, static_cast<long>(kLookIntervalMs) * 1'000'000);
-    } else {
-        armTimerFd(false);
-    }
+#else
+    (void)on;
 #endif
+}
+
+void TickTimer::onControllerChange() {
+    drainWakes();
+    if (resting_) {
+        endRest();
+        return;
+    }
+    if (!enabled_ || loop_ == nullptr) {
+        return;
+    }
+    ++changes_;
+    loop_->passChanges();
+    if (enabled_) {
+        watchChanges(true);  // the sample may have found the device gone
+    }
 }
 
 void TickTimer::endRest() {
@@ -147,17 +187,10 @@ void TickTimer::endRest() {
         return;
     }
     resting_ = false;
-    // Off before the tick: the tick may close the device, and with it the watched handle.
-    if (deviceNotifier_ != nullptr) {
-        deviceNotifier_->setEnabled(false);
-    }
-    if (wakeNotifier_ != nullptr) {
-        wakeNotifier_->setEnabled(false);
-    }
     if (wakeJoystick_ != nullptr) {
         wakeJoystick_->lookSoon();
     }
-    armTimerFd(true);
+    armTimerFd(true, periodNs_);
     onTimeout();
 }
 
@@ -172,14 +205,9 @@ void TickTimer::setTimerEnabled(bool on) {
         return;
     }
     enabled_ = on;
-    if (!on && resting_) {
-        resting_ = false;
-        if (deviceNotifier_ != nullptr) {
-            deviceNotifier_->setEnabled(false);
-        }
-        wakeNotifier_->setEnabled(false);
-    }
+    resting_ = false;
     arm(on);
+    watchChanges(on);
     if (!on && loop_ != nullptr) {
         loop_->releaseAll();
     }
@@ -214,6 +242,8 @@ void TickTimer::onTimeout() {
         loop_->tick();
         if (enabled_ && loop_->atRest()) {
             rest();
+        } else if (enabled_) {
+            watchChanges(true);  // the tick may have closed or replaced the device
         }
     }
 }

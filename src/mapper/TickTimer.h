@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,6 +20,10 @@ namespace pw {
 // 1 ms cadence, where a QTimer's waits are rounded up to whole milliseconds and drift to about
 // 1.15 ms. Ticks missed while the thread was busy are not made up; the next tick simply runs.
 // Where no timerfd can be had, a precise QTimer takes over.
+//
+// Between ticks the controller's own events are watched too (see setWakeJoystick): while the loop
+// rests they end the rest, and while it ticks they have the loop hand the change on at once
+// (PollingLoop::passChanges), so that a press or a release does not wait for the next tick.
 class TickTimer final : public QObject, public LoopHost {
     Q_OBJECT
 public:
@@ -43,18 +48,27 @@ public:
     void setMainWindowVisible(bool visible) override;
 
     std::uint64_t tickCount() const { return ticks_; }
+    // Changes handed on between ticks.
+    std::uint64_t changeCount() const { return changes_; }
+    // The tick period, 1 ms unless a test asks for a slower one. Takes effect when the timer is next
+    // armed: at a start, or when a rest ends.
+    void setPeriod(std::chrono::nanoseconds period) { periodNs_ = period.count(); }
     // "timerfd" or "QTimer": which clock drives the ticks.
     const char* source() const { return fd_ >= 0 ? "timerfd" : "QTimer"; }
 
 private:
     void onTimeout();
     void onTimerFd();
-    void armTimerFd(bool on, long periodNs = 1'000'000);
+    void armTimerFd(bool on, long periodNs);
     void arm(bool on);
     void rest();
     void endRest();
     bool canRest() const;
     void drainWakes();
+    void onControllerChange();
+    // Keeps the watch on the controller's events in step with its handle, which a tick may have
+    // closed or replaced.
+    void watchChanges(bool on);
 
     int fd_ = -1;
     QSocketNotifier* notifier_ = nullptr;
@@ -63,6 +77,8 @@ private:
     PollingLoop* loop_ = nullptr;
     std::function<void(bool)> showWindow_;
     std::uint64_t ticks_ = 0;
+    std::uint64_t changes_ = 0;
+    long periodNs_ = 1'000'000;
 
     Joystick* wakeJoystick_ = nullptr;
     bool wakesOnRequest_ = false;

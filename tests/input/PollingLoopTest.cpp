@@ -139,6 +139,42 @@ TEST_F(Loop, ATickIsAtRestOnlyWhenNothingIsOnNothingHeldAndNoCaptureRuns) {
     EXPECT_FALSE(loop.atRest()) << "no game: the timer stops instead";
 }
 
+TEST_F(Loop, ChangesBetweenTicksAreKeyedAtOnceForTheActionsTheyTurnOnly) {
+    state.activeGame = "/games/doom.exe";
+    p.pad.setButton(0, true);
+    loop.passChanges();
+    EXPECT_EQ(log.take(), Events{}) << "nothing is handed on before a tick has emitted";
+    ASSERT_EQ(tick(), (Events{"down 65 30", "up 65 30"}));
+    tick();
+    const auto counter = state.slots[A::Button1].counter;
+    loop.passChanges();
+    EXPECT_EQ(log.take(), Events{}) << "no change, no keys";
+
+    p.pad.setHat(HatDirection::UpRight);
+    loop.passChanges();
+    EXPECT_EQ(log.take(), (Events{"down 66 48", "up 66 48"})) << "the new action taps at once";
+    EXPECT_EQ(state.slots[A::Button1].counter, counter) << "the held button keeps its count of ticks";
+    tick();
+    EXPECT_EQ(state.slots[A::Button1].counter, counter - 1) << "and counts on with the next tick";
+    p.pad.setHat(HatDirection::Centered);
+    loop.passChanges();
+
+    while (!state.slots[A::Button1].held) {
+        tick();
+    }
+    log.take();
+    p.pad.setButton(0, false);
+    loop.passChanges();
+    EXPECT_EQ(log.take(), Events{"up 65 30"}) << "the release goes up at once";
+    EXPECT_EQ(tick(), Events{}) << "and the next tick owes nothing";
+
+    state.captureMode = true;
+    tick();
+    p.pad.setButton(0, true);
+    loop.passChanges();
+    EXPECT_EQ(log.take(), Events{}) << "a capture waits for its tick";
+}
+
 TEST_F(Loop, CaptureModeDuringAGameSamplesTwiceButEmitsOnce) {
     state.activeGame = "/games/doom.exe";
     state.captureMode = true;

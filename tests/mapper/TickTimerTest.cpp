@@ -129,6 +129,31 @@ TEST_F(RestingLoop, AtRestNoTickRunsUntilThePadChangesAndThenOneRunsAtOnce) {
     EXPECT_TRUE(noTickFor30Ms());
 }
 
+TEST_F(RestingLoop, WhileTickingAChangeIsKeyedWithoutWaitingForTheNextTick) {
+    timer.setTimerEnabled(true);
+    ASSERT_TRUE(runUntil([&] { return timer.resting(); }));
+    // From the wake on, a tick every ten seconds: whatever is keyed in between came without a tick.
+    timer.setPeriod(std::chrono::seconds(10));
+    p.pad.setButton(0, true);
+    ASSERT_TRUE(runUntil([&] { return log.events().size() >= 2; }));
+    EXPECT_EQ(log.take(), (std::vector<std::string>{"down 65 30", "up 65 30"}));
+    ASSERT_FALSE(timer.resting()) << "the button is on";
+    const auto ticks = timer.tickCount();
+
+    state.slots.assign(ControllerAction::Button2, "67");
+    p.pad.setButton(1, true);
+    ASSERT_TRUE(runUntil([&] { return log.events().size() >= 2; }));
+    EXPECT_EQ(log.take(), (std::vector<std::string>{"down 67 46", "up 67 46"})) << "the second button taps";
+    EXPECT_EQ(timer.tickCount(), ticks) << "no tick ran for it";
+    EXPECT_GT(timer.changeCount(), 0u);
+
+    timer.setTimerEnabled(false);
+    p.pad.setButton(1, false);
+    p.pad.setButton(1, true);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(log.events().empty()) << "a stopped loop keys nothing";
+}
+
 TEST_F(RestingLoop, AProgramStateChangeEndsTheRest) {
     timer.setTimerEnabled(true);
     ASSERT_TRUE(runUntil([&] { return timer.resting(); }));
