@@ -26,6 +26,9 @@ void PollingLoop::tick() {
             if (!state_.captureMode) {
                 host_.setTimerEnabled(false);
             }
+        } else {
+            // Nothing to key for this game: only a change of the program's state matters now.
+            atRest_ = !state_.captureMode;
         }
         return;
     }

@@ -78,6 +78,10 @@ TEST_F(Loop, GameWithNoMappingSendsNothingAndLeavesTheWindowAlone) {
     EXPECT_EQ(tick(), Events{});
     EXPECT_TRUE(host.enabled);
     EXPECT_EQ(host.visibilityCalls, 0);
+    EXPECT_TRUE(loop.atRest()) << "nothing to key: the loop may sleep though a button is on";
+    state.captureMode = true;
+    tick();
+    EXPECT_FALSE(loop.atRest()) << "but not while a capture runs";
 }
 
 TEST_F(Loop, NoMappingWithoutGameOrCaptureStopsTheTimerAndGivesTheWindowBack) {
