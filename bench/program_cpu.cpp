@@ -1,0 +1,200 @@
+// What the whole program costs while nothing happens: the real `padwarden --headless` process,
+// measured from outside through the scheduler's run time of all its threads, with about 400
+// processes running. Side by side: no game running, a library game running with the controller
+// at rest, and a process that only sleeps as the floor.
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "profiles/GameAssignments.h"
+#include "store/RegistryAccess.h"
+#include "store/sqlite/SqliteSettingsStore.h"
+#include "support/TempDir.h"
+
+using namespace pw;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kProcesses = 400;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+int runningProcesses() {
+    int n = 0;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        n += name.find_first_not_of("0123456789") == std::string::npos ? 1 : 0;
+    }
+    return n;
+}
+
+// Forks a child that runs the program; it dies with this benchmark even if the benchmark is killed.
+pid_t start(const std::vector<std::string>& argv, const fs::path& out = {}, const fs::path& err = {}) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (!out.empty()) {
+            std::freopen(out.c_str(), "w", stdout);
+        }
+        if (!err.empty()) {
+            std::freopen(err.c_str(), "w", stderr);
+        }
+        std::vector<char*> args;
+        for (const auto& a : argv) {
+            args.push_back(const_cast<char*>(a.c_str()));
+        }
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+void stop(pid_t pid, int signal = SIGKILL) {
+    ::kill(pid, signal);
+    ::waitpid(pid, nullptr, 0);
+}
+
+// Run time and times run of each thread of the process so far: the scheduler's own count, far
+// finer than the clock ticks of /proc/PID/stat.
+struct ThreadTimes {
+    std::map<int, std::pair<double, double>> byThread;  // id: nanoseconds, times run
+    double ns() const {
+        double sum = 0;
+        for (const auto& [id, t] : byThread) {
+            sum += t.first;
+        }
+        return sum;
+    }
+};
+
+ThreadTimes threadTimes(pid_t pid) {
+    ThreadTimes times;
+    std::error_code ec;
+    for (const auto& task : fs::directory_iterator(fs::path("/proc") / std::to_string(pid) / "task", ec)) {
+        std::ifstream in(task.path() / "schedstat");
+        double ns = 0;
+        double waited = 0;
+        double runs = 0;
+        if (in >> ns >> waited >> runs) {
+            times.byThread[std::atoi(task.path().filename().c_str())] = {ns, runs};
+        }
+    }
+    return times;
+}
+
+struct Share {
+    double percent = 0;
+    std::string threads;  // per thread: share and wake-ups per second
+};
+
+// Share of one core the process uses over the given time.
+Share coreShare(pid_t pid, std::chrono::milliseconds over) {
+    const ThreadTimes before = threadTimes(pid);
+    const auto t0 = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(over);
+    const ThreadTimes after = threadTimes(pid);
+    const double wall =
+        std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
+    Share share{100.0 * (after.ns() - before.ns()) / wall, {}};
+    for (const auto& [id, t] : after.byThread) {
+        const auto was = before.byThread.find(id);
+        const auto [ns, runs] = was == before.byThread.end() ? std::pair{0.0, 0.0} : was->second;
+        char line[96];
+        std::snprintf(line, sizeof line, "%s%s %.3f %% %.0f/s", share.threads.empty() ? "" : ", ",
+                      id == pid ? "main" : "thread", 100.0 * (t.first - ns) / wall,
+                      (t.second - runs) * 1e9 / wall);
+        share.threads += line;
+    }
+    return share;
+}
+
+bool waitFor(const fs::path& file, const std::string& text) {
+    for (int i = 0; i < 1500; ++i) {
+        if (readFile(file).find(text) != std::string::npos) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto over = std::chrono::milliseconds(argc > 1 ? std::atoi(argv[1]) * 1000 : 10'000);
+    test::TempDir home;
+    ::setenv("PADWARDEN_HOME", home.path().c_str(), 1);
+    // The game is a program that only sleeps, under a name of its own.
+    const fs::path game = home.file("game.bin");
+    fs::copy_file("/bin/sleep", game);
+    {
+        auto store = SqliteSettingsStore::open(home.file("registry.sqlite"));
+        RegistryKey key = openRegistryKey(*store, gameKeyPath("Action", "Bench"));
+        key.writeString("name", "Bench");
+        key.writeString("exe", game.string());
+        key.writeString("controller", "");
+        key.writeString("profil", "Bench.ini");
+        key.writeString("[isbutton1]", "65");
+    }
+
+    std::vector<pid_t> sleepers;
+    for (int n = runningProcesses(); n + static_cast<int>(sleepers.size()) < kProcesses;) {
+        sleepers.push_back(start({"/bin/sleep", "600"}));
+    }
+    const pid_t floor = start({"/bin/sleep", "600"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+
+    const pid_t mapper = start({PADWARDEN_PROGRAM, "--headless", "--print-keys", "--virtual-pad"},
+                               home.file("out.txt"), home.file("err.txt"));
+    if (!waitFor(home.file("err.txt"), "watching")) {
+        std::printf("padwarden --headless did not start:\n%s\n", readFile(home.file("err.txt")).c_str());
+        return 1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::printf("whole program, padwarden --headless with a virtual controller, %d processes, %lld s each\n",
+                runningProcesses(), static_cast<long long>(over.count() / 1000));
+    const Share noGame = coreShare(mapper, over);
+    const pid_t gamePid = start({game.string(), "600"});
+    if (!waitFor(home.file("err.txt"), "game Action\\Bench started")) {
+        std::printf("the game was not recognised:\n%s\n", readFile(home.file("err.txt")).c_str());
+        return 1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const Share atRest = coreShare(mapper, over);
+    const Share sleeping = coreShare(floor, over);
+    stop(gamePid);
+    stop(mapper, SIGTERM);
+    stop(floor);
+    for (pid_t pid : sleepers) {
+        stop(pid);
+    }
+
+    std::printf("%-40s %7.3f %% of one core   (%s)\n", "no game", noGame.percent, noGame.threads.c_str());
+    std::printf("%-40s %7.3f %% of one core   (%s)\n", "a game running, controller at rest", atRest.percent,
+                atRest.threads.c_str());
+    std::printf("%-40s %7.3f %% of one core\n", "a process that only sleeps (the floor)", sleeping.percent);
+    std::printf("game at rest / no game: %.2f x\n",
+                noGame.percent > 0 ? atRest.percent / noGame.percent : 0.0);
+    std::printf("(targets: no game <= 0.2 %%; game at rest <= 0.2 %% and <= 1.2 x no game)\n");
+    return 0;
+}
