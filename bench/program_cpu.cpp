@@ -19,9 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "profiles/GameAssignments.h"
-#include "store/RegistryAccess.h"
-#include "store/sqlite/SqliteSettingsStore.h"
+#include "BenchLibrary.h"
 #include "support/TempDir.h"
 
 using namespace pw;
@@ -147,15 +145,7 @@ int main(int argc, char** argv) {
     // The game is a program that only sleeps, under a name of its own.
     const fs::path game = home.file("game.bin");
     fs::copy_file("/bin/sleep", game);
-    {
-        auto store = SqliteSettingsStore::open(home.file("registry.sqlite"));
-        RegistryKey key = openRegistryKey(*store, gameKeyPath("Action", "Bench"));
-        key.writeString("name", "Bench");
-        key.writeString("exe", game.string());
-        key.writeString("controller", "");
-        key.writeString("profil", "Bench.ini");
-        key.writeString("[isbutton1]", "65");
-    }
+    bench::writeBenchLibrary(home.path(), game.string());
 
     std::vector<pid_t> sleepers;
     for (int n = runningProcesses(); n + static_cast<int>(sleepers.size()) < kProcesses;) {

@@ -41,4 +41,10 @@ else
   echo "kernel stage: no udevd here (package udev); hot-plug with udevd not shown"
   [ "${CI:-}" = "true" ] && status=1
 fi
+# Figures, not a check: the benchmarks are built unless PADWARDEN_BUILD_BENCH is off.
+if [ -f kernel-stage/bench.sh ]; then
+  . kernel-stage/bench.sh
+  step "end-to-end latency beside a trivial remapper"
+  "$kernel_latency" || echo "kernel stage: the latency benchmark did not finish"
+fi
 exit $status

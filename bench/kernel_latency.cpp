@@ -1,0 +1,171 @@
+// End to end on a booted kernel (the kernel stage runs this inside qemu, as root): the time from a
+// uinput game pad's button event written to the key event read back through evdev, for
+// `padwarden --headless` with a library game running, and beside it for the least a remapper can
+// do (bench_trivial_remapper: a blocking read of the pad's node, a write to its own keyboard).
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BenchLibrary.h"
+#include "kernel/KernelStageSupport.h"
+#include "support/TempDir.h"
+
+using namespace pw;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+pid_t start(const std::vector<std::string>& argv, const std::filesystem::path& err = {}) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (!err.empty()) {
+            std::freopen(err.c_str(), "w", stderr);
+        }
+        std::vector<char*> args;
+        for (const auto& a : argv) {
+            args.push_back(const_cast<char*>(a.c_str()));
+        }
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+void stop(pid_t pid) {
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+}
+
+void drain(int fd) {
+    input_event e{};
+    while (::read(fd, &e, sizeof e) == static_cast<ssize_t>(sizeof e)) {
+    }
+}
+
+// Waits up to a second for KEY_A with the value; false when it does not come.
+bool waitForKeyA(int fd, int value) {
+    const auto end = Clock::now() + 1s;
+    while (Clock::now() < end) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0) {
+            continue;
+        }
+        input_event e{};
+        while (::read(fd, &e, sizeof e) == static_cast<ssize_t>(sizeof e)) {
+            if (e.type == EV_KEY && e.code == KEY_A && e.value == value) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+struct Figures {
+    std::vector<double> us;
+    int missed = 0;
+    double at(double p) const {
+        if (us.empty()) {
+            return 0;
+        }
+        std::vector<double> v = us;
+        std::sort(v.begin(), v.end());
+        return v[static_cast<std::size_t>(p / 100.0 * static_cast<double>(v.size() - 1))];
+    }
+};
+
+// Presses and releases the A button, held long enough each time that a held key goes up at the
+// release, and times each change to the first key event that answers it.
+Figures measure(test::UinputPad& pad, int keyboard, int changes) {
+    Figures f;
+    std::mt19937 random(42);
+    std::uniform_int_distribution<int> gapUs(6000, 12000);
+    for (int i = 0; i < changes; ++i) {
+        const bool down = i % 2 == 0;
+        drain(keyboard);
+        const auto t0 = Clock::now();
+        pad.button(BTN_A, down);
+        if (waitForKeyA(keyboard, down ? 1 : 0)) {
+            f.us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
+        } else {
+            ++f.missed;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(gapUs(random)));
+    }
+    pad.button(BTN_A, false);
+    return f;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int changes = argc > 1 ? std::atoi(argv[1]) : 500;
+    if (!test::inKernelStage()) {
+        std::printf("end-to-end latency: needs /dev/uinput; run tests/kernel/run-kernel-stage\n");
+        return 0;
+    }
+    test::TempDir home;
+    ::setenv("PADWARDEN_HOME", home.path().c_str(), 1);
+    const auto game = home.file("game.bin");
+    std::filesystem::copy_file("/bin/sleep", game);
+    bench::writeBenchLibrary(home.path(), game.string());
+    test::UinputPad pad;
+    if (!pad.ok()) {
+        std::printf("end-to-end latency: no uinput pad (error %d)\n", pad.error());
+        return 1;
+    }
+
+    const auto err = home.file("err.txt");
+    const pid_t mapper = start({PADWARDEN_PROGRAM, "--headless"}, err);
+    test::KeyboardReader padwarden;
+    if (!test::waitFor(err, "watching") || !padwarden.open()) {
+        std::printf("end-to-end latency: padwarden --headless did not come up:\n%s\n",
+                    test::readFile(err).c_str());
+        return 1;
+    }
+    const pid_t gamePid = start({game.string(), "600"});
+    if (!test::waitFor(err, "game Action\\Bench started")) {
+        std::printf("end-to-end latency: the game was not recognised:\n%s\n", test::readFile(err).c_str());
+        return 1;
+    }
+    std::this_thread::sleep_for(300ms);
+    const Figures ours = measure(pad, padwarden.fd(), changes);
+    stop(gamePid);
+    stop(mapper);
+
+    const pid_t remapper = start({TRIVIAL_REMAPPER, pad.devnode()});
+    test::KeyboardReader trivial;
+    if (!trivial.open(30s, "trivial remapper keyboard")) {
+        std::printf("end-to-end latency: the trivial remapper did not come up\n");
+        return 1;
+    }
+    std::this_thread::sleep_for(300ms);
+    const Figures theirs = measure(pad, trivial.fd(), changes);
+    stop(remapper);
+
+    std::printf(
+        "end to end on this kernel, from the pad's event written to the key event read (%d changes)\n",
+        changes);
+    std::printf("  %-18s p50 %7.0f us   p99 %7.0f us   max %7.0f us   %d unanswered\n", "PadWarden",
+                ours.at(50), ours.at(99), ours.at(100), ours.missed);
+    std::printf("  %-18s p50 %7.0f us   p99 %7.0f us   max %7.0f us   %d unanswered\n", "trivial remapper",
+                theirs.at(50), theirs.at(99), theirs.at(100), theirs.missed);
+    if (theirs.at(50) > 0 && theirs.at(99) > 0) {
+        std::printf("  PadWarden / trivial: p50 %.2f x   p99 %.2f x   (target: <= 1.1 x)\n",
+                    ours.at(50) / theirs.at(50), ours.at(99) / theirs.at(99));
+    }
+    return 0;
+}
