@@ -169,7 +169,9 @@ int main(int argc, char** argv) {
         std::printf("the game was not recognised:\n%s\n", readFile(home.file("err.txt")).c_str());
         return 1;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // For a few seconds after a library program was opened the watcher reads every young
+    // process again at each scan (an exec into the library may be under way); at rest is after.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3500));
     const Share atRest = coreShare(mapper, over);
     const Share sleeping = coreShare(floor, over);
     stop(gamePid);
