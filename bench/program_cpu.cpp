@@ -2,12 +2,16 @@
 // measured from outside through the scheduler's run time of all its threads, with about 400
 // processes running. Side by side: no game running, a library game running with the controller
 // at rest, and a process that only sleeps as the floor.
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -136,6 +140,74 @@ bool waitFor(const fs::path& file, const std::string& text) {
     return false;
 }
 
+int count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// The mapper with its controller driven through a pipe and its key events read from another.
+struct Mapper {
+    pid_t pid = -1;
+    int input = -1;   // "press 1", "release 1"
+    int output = -1;  // "down 65 30", non-blocking
+};
+
+Mapper startMapper(const fs::path& err) {
+    int in[2];
+    int out[2];
+    if (::pipe(in) != 0 || ::pipe2(out, O_NONBLOCK) != 0) {
+        return {};
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        ::dup2(in[0], STDIN_FILENO);
+        ::dup2(out[1], STDOUT_FILENO);
+        ::close(in[0]);
+        ::close(in[1]);
+        ::close(out[0]);
+        ::close(out[1]);
+        std::freopen(err.c_str(), "w", stderr);
+        ::execl(PADWARDEN_PROGRAM, PADWARDEN_PROGRAM, "--headless", "--print-keys", "--virtual-pad",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    return {pid, in[1], out[0]};
+}
+
+// Reads the mapper's key events until one contains `what` (true) or the time is up.
+bool readUntil(int fd, const std::string& what, std::chrono::milliseconds limit) {
+    std::string seen;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 10) <= 0) {
+            continue;
+        }
+        std::array<char, 4096> buffer;
+        for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;) {
+            seen.append(buffer.data(), static_cast<std::size_t>(n));
+        }
+        if (seen.find(what) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty()) {
+        return 0;
+    }
+    std::sort(v.begin(), v.end());
+    return v[static_cast<std::size_t>(p / 100.0 * static_cast<double>(v.size() - 1))];
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -154,10 +226,11 @@ int main(int argc, char** argv) {
     const pid_t floor = start({"/bin/sleep", "600"});
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
-    const pid_t mapper = start({PADWARDEN_PROGRAM, "--headless", "--print-keys", "--virtual-pad"},
-                               home.file("out.txt"), home.file("err.txt"));
-    if (!waitFor(home.file("err.txt"), "watching")) {
-        std::printf("padwarden --headless did not start:\n%s\n", readFile(home.file("err.txt")).c_str());
+    const fs::path err = home.file("err.txt");
+    const Mapper m = startMapper(err);
+    const pid_t mapper = m.pid;
+    if (!waitFor(err, "watching")) {
+        std::printf("padwarden --headless did not start:\n%s\n", readFile(err).c_str());
         return 1;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -175,6 +248,34 @@ int main(int argc, char** argv) {
     const Share atRest = coreShare(mapper, over);
     const Share sleeping = coreShare(floor, over);
     stop(gamePid);
+
+    // Start to keys: the button is held, so the first tick of an activated game types.
+    const int starts = argc > 2 ? std::atoi(argv[2]) : 50;
+    std::vector<double> toKeys;
+    int unanswered = 0;
+    const std::string press = "press 1\n";
+    if (!waitFor(err, "game Action\\Bench ended") ||
+        ::write(m.input, press.data(), press.size()) != static_cast<ssize_t>(press.size())) {
+        std::printf("the game's end was not seen:\n%s\n", readFile(err).c_str());
+        return 1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    readUntil(m.output, "\x01", std::chrono::milliseconds(20));  // forget what came so far
+    for (int i = 0; i < starts; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const pid_t pid = start({game.string(), "600"});
+        if (readUntil(m.output, "down 65", std::chrono::milliseconds(2000))) {
+            toKeys.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        } else {
+            ++unanswered;
+        }
+        stop(pid);
+        for (int wait = 0; wait < 300 && count(readFile(err), "game Action\\Bench ended") < i + 2; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        readUntil(m.output, "\x01", std::chrono::milliseconds(20));
+    }
     stop(mapper, SIGTERM);
     stop(floor);
     for (pid_t pid : sleepers) {
@@ -188,5 +289,9 @@ int main(int argc, char** argv) {
     std::printf("game at rest / no game: %.2f x\n",
                 noGame.percent > 0 ? atRest.percent / noGame.percent : 0.0);
     std::printf("(targets: no game <= 0.2 %%; game at rest <= 0.2 %% and <= 1.2 x no game)\n");
+    std::printf(
+        "game start to its first key (%d starts, button held): p50 %.1f ms   p99 %.1f ms   max %.1f ms   "
+        "%d unanswered   (target: p99 <= 12 ms)\n",
+        starts, percentile(toKeys, 50), percentile(toKeys, 99), percentile(toKeys, 100), unanswered);
     return 0;
 }
