@@ -99,52 +99,68 @@ void ProcessDiff::recheckFollowed(ProcessSource& source, const Notify& created, 
             ++i;  // gone from the list: the sweep reports it
             continue;
         }
-        bool keep = true;
-        switch (source.recheck(entry.record.pid, entry.record, entry.followed)) {
-            case Recheck::Same:
-                break;
-            case Recheck::Settled:
-                entry.record.mayExec = false;
-                keep = entry.followed;
-                break;
-            case Recheck::Ended:
-                // Reported once; the entry stays until its id leaves the list, so that the zombie
-                // is not taken for a new process.
-                entry.exited = true;
-                keep = false;
-                terminated(entry.record);
-                break;
-            case Recheck::Changed: {
-                ProcessRecord fresh;
-                if (source.describe(entry.record.pid, fresh) != Description::Ready) {
-                    break;  // looked at again at the next scan
-                }
-                fresh.pid = entry.record.pid;
-                limitExeFile(fresh.exeFile);
-                const bool news =
-                    fresh.exeFile != entry.record.exeFile || fresh.linuxFile != entry.record.linuxFile;
-                entry.record = std::move(fresh);
-                keep = entry.followed || entry.record.mayExec;
-                if (!keep) {
-                    entry.rechecked = false;
-                    followed_.erase(followed_.begin() + static_cast<std::ptrdiff_t>(i));
-                }
-                if (news) {
-                    created(entries_[known->second].record);
-                }
-                if (keep) {
-                    ++i;
-                }
-                continue;
-            }
-        }
-        if (keep) {
+        const Look look = lookAgain(source, entry);
+        // The list of those looked at again is right before the report, so that a throwing
+        // handler leaves it whole.
+        if (!entry.exited && (entry.followed || entry.record.mayExec)) {
             ++i;
         } else {
             entry.rechecked = false;
             followed_.erase(followed_.begin() + static_cast<std::ptrdiff_t>(i));
         }
+        if (look == Look::Ended) {
+            terminated(entry.record);
+        } else if (look == Look::NewProgram) {
+            created(entry.record);
+        }
     }
+}
+
+// Every process known before this scan that was not looked at again already: one that was not
+// expected to exec may have done so all the same.
+void ProcessDiff::recheckAll(ProcessSource& source, std::size_t known, const Notify& created,
+                             const Notify& terminated) {
+    for (std::size_t position = 0; position < known && position < entries_.size(); ++position) {
+        Entry& entry = entries_[position];
+        if (entry.rechecked || entry.exited || entry.ended || entry.seenInScan != scan_) {
+            continue;
+        }
+        const Look look = lookAgain(source, entry);
+        if (!entry.exited && (entry.followed || entry.record.mayExec)) {
+            addRechecked(position);
+        }
+        if (look == Look::Ended) {
+            terminated(entry.record);
+        } else if (look == Look::NewProgram) {
+            created(entry.record);
+        }
+    }
+}
+
+ProcessDiff::Look ProcessDiff::lookAgain(ProcessSource& source, Entry& entry) {
+    switch (source.recheck(entry.record.pid, entry.record, entry.followed)) {
+        case Recheck::Same:
+            return Look::Nothing;
+        case Recheck::Settled:
+            entry.record.mayExec = false;
+            return Look::Nothing;
+        case Recheck::Ended:
+            // Reported once; the entry stays until its id leaves the list, so that the zombie is
+            // not taken for a new process.
+            entry.exited = true;
+            return Look::Ended;
+        case Recheck::Changed:
+            break;
+    }
+    ProcessRecord fresh;
+    if (source.describe(entry.record.pid, fresh) != Description::Ready) {
+        return Look::Nothing;  // looked at again at the next scan
+    }
+    fresh.pid = entry.record.pid;
+    limitExeFile(fresh.exeFile);
+    const bool news = fresh.exeFile != entry.record.exeFile || fresh.linuxFile != entry.record.linuxFile;
+    entry.record = std::move(fresh);
+    return news ? Look::NewProgram : Look::Nothing;
 }
 
 void ProcessDiff::start(ProcessSource& source) {
@@ -170,6 +186,7 @@ bool ProcessDiff::cycle(ProcessSource& source, const Notify& created, const Noti
     }
     // Marking every entry unseen is moving on to a new scan number.
     ++scan_;
+    const std::size_t knownBefore = entries_.size();
     for (int pid : pids_) {
         if (auto known = index_.find(pid); known != index_.end()) {
             entries_[known->second].seenInScan = scan_;
@@ -180,6 +197,9 @@ bool ProcessDiff::cycle(ProcessSource& source, const Notify& created, const Noti
         }
     }
     recheckFollowed(source, created, terminated);
+    if (source.mayHaveExeced()) {
+        recheckAll(source, knownBefore, created, terminated);
+    }
 
     // Ended entries are taken off the index before their report, so that a throwing handler cannot
     // have one reported twice; they leave the list once the pass is over, however it ends.

@@ -27,6 +27,9 @@ struct ProcessRecord {
     bool mayExec = false;
     // What the source read the program from (executable and command line), to tell an exec.
     std::uint64_t image = 0;
+    // The executable alone, to tell an exec by a process that was not expected to exec; 0 when
+    // it could not be read.
+    std::uint64_t executable = 0;
 
     friend bool operator==(const ProcessRecord&, const ProcessRecord&) = default;
 };
@@ -79,6 +82,12 @@ public:
     // The library's program files, resolved: a source may look for execs only once one of them
     // has been opened (an exec opens the program, an interpreter its script, Wine its .exe).
     virtual void watchPrograms(const std::vector<std::string>& files) { (void)files; }
+    // Whether any known process may have replaced its program since the last scan, the source
+    // cannot tell which: one of the watched programs was opened, and an exec opens its program.
+    // Asked once a scan, after snapshot(); while it says so, the watcher looks again at every known
+    // process, not only at those that may exec (a launcher of its own that execs the game long
+    // after its start).
+    virtual bool mayHaveExeced() { return false; }
 };
 
 // Raised for a watcher setting that cannot be used.
@@ -103,7 +112,8 @@ enum class PollPriority { Idle, Lowest, Lower, Normal, Higher, Highest, TimeCrit
 // A process that may still exec, or that the owner follows, is looked at again at every scan: one
 // that replaced its program is reported as created once more, with the same id and its new
 // program (the owner decides what that means for a game it already knows), and one that has
-// exited is reported as ended even while it waits to be reaped.
+// exited is reported as ended even while it waits to be reaped. While the source says that some
+// process may have execed (ProcessSource::mayHaveExeced), every known process is looked at so.
 class ProcessDiff {
 public:
     using Notify = std::function<void(const ProcessRecord&)>;
@@ -149,6 +159,11 @@ private:
     void dropEnded();
     void addRechecked(std::size_t position);
     void recheckFollowed(ProcessSource& source, const Notify& created, const Notify& terminated);
+    void recheckAll(ProcessSource& source, std::size_t known, const Notify& created,
+                    const Notify& terminated);
+    // What a second look at a known process found, its entry brought up to date.
+    enum class Look { Nothing, Ended, NewProgram };
+    Look lookAgain(ProcessSource& source, Entry& entry);
 
     // In the order the processes were first seen.
     std::vector<Entry> entries_;

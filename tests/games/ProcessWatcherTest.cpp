@@ -64,6 +64,8 @@ public:
         return settled.count(pid) > 0 ? Recheck::Settled : Recheck::Same;
     }
 
+    bool mayHaveExeced() override { return sweep; }
+
     // std::nullopt is a snapshot that cannot be read.
     std::deque<std::optional<std::vector<int>>> script;
     std::vector<int> steady;
@@ -75,6 +77,7 @@ public:
     std::set<int> exited;
     std::set<int> settled;
     std::vector<int> rechecked;
+    bool sweep = false;
 };
 
 class Watch : public ::testing::Test {
@@ -155,6 +158,28 @@ TEST_F(Watch, AProcessThatMayExecIsLookedAtAgainAndReportedWithItsNewProgram) {
     EXPECT_EQ(diff.followed(), 0u) << "the game that came of the exec may not exec, 3 settled";
     EXPECT_EQ(scan(std::vector<int>{1, 3}), Reports{"-2 /games/game.bin"})
         << "its end, with its last program";
+}
+
+TEST_F(Watch, WhileAnyProcessMayHaveExecedEveryKnownOneIsLookedAtOnce) {
+    source.mayExec = {3};
+    start(std::vector<int>{1, 2, 3});
+    source.programs[1] = "/games/game.bin";  // a launcher of its own execs the game, unexpected
+    EXPECT_EQ(scan(std::vector<int>{1, 2, 3}), Reports{}) << "nothing said it may exec";
+    source.rechecked.clear();
+    source.sweep = true;
+    EXPECT_EQ(scan(std::vector<int>{1, 2, 3, 4}), (Reports{"+4 /bin/p4", "+1 /games/game.bin"}));
+    EXPECT_EQ(source.rechecked, (std::vector<int>{3, 1, 2})) << "the one that may exec first, each once, "
+                                                                "the new one not again";
+    source.rechecked.clear();
+    source.programs[2] = "/bin/sh";
+    source.mayExec = {2, 3};  // a shell now: looked at again from now on
+    source.exited = {1};
+    EXPECT_EQ(scan(std::vector<int>{1, 2, 3, 4}), (Reports{"-1 /games/game.bin", "+2 /bin/sh"}));
+    source.sweep = false;
+    source.rechecked.clear();
+    EXPECT_EQ(scan(std::vector<int>{1, 2, 3, 4}), Reports{});
+    EXPECT_EQ(source.rechecked, (std::vector<int>{3, 2})) << "the sweep is over; the zombie is not read";
+    EXPECT_EQ(scan(std::vector<int>{2, 3, 4}), Reports{}) << "the zombie was reported once";
 }
 
 TEST_F(Watch, AFollowedProcessEndsAsAZombieOnceAndOneNeverSeenEndsAtOnce) {

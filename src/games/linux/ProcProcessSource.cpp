@@ -136,6 +136,10 @@ std::uint64_t imageOf(std::string_view exe, std::string_view cmdline) {
     return hash;
 }
 
+std::uint64_t executableOf(std::string_view exe) {
+    return imageOf(exe, {});
+}
+
 bool isWineStart(std::string_view argument) {
     const std::string folded = foldWindowsPath(baseName(argument));
     return folded == "START" || folded == "START.EXE";
@@ -264,6 +268,12 @@ bool readParentAndStart(int pid, int& parent, long long& startTicks) {
         rest.remove_prefix(end);
     }
     return false;
+}
+
+long long monotonicMs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000 + static_cast<long long>(now.tv_nsec) / 1'000'000;
 }
 
 long long ticksSinceBoot() {
@@ -518,8 +528,23 @@ void ProcProcessSource::watchPrograms(const std::vector<std::string>& files) {
         ::inotify_rm_watch(programsOpened_, watch);
     }
     watches_.clear();
-    for (const std::string& file : files) {
-        if (const int watch = ::inotify_add_watch(programsOpened_, file.c_str(), IN_OPEN); watch >= 0) {
+    programs_ = files;
+    addWatches();
+}
+
+// A watch belongs to the file, not to its path: a program replaced by an update (a new file
+// renamed over it, or deleted and written anew) would never be seen opened again. So when a
+// watched file loses a link, is moved or deleted, or a program was missing, the paths are
+// watched afresh; a path that names the same file keeps its watch.
+void ProcProcessSource::addWatches() {
+    missingPrograms_ = 0;
+    sinceWatched_ = 0;
+    for (const std::string& file : programs_) {
+        const int watch = ::inotify_add_watch(programsOpened_, file.c_str(),
+                                              IN_OPEN | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF);
+        if (watch < 0) {
+            ++missingPrograms_;
+        } else if (std::find(watches_.begin(), watches_.end(), watch) == watches_.end()) {
             watches_.push_back(watch);
         }
     }
@@ -528,22 +553,52 @@ void ProcProcessSource::watchPrograms(const std::vector<std::string>& files) {
 // Whether a library program was opened since the last scan; then, for the time a young process
 // is watched, every process that may exec is read again at every scan: the exec itself, a Wine
 // loader that writes the Windows command line over its own, an interpreter that runs the script.
+// And since the opener may be any process, also one of its own program that has run for long (a
+// launcher that waits and then execs the game), every known process is looked at for a moment:
+// at this scan and the next, and for kExecSweepMs. The open of an exec comes before its new
+// program shows, a little before on a warm disk, by the time of a read or two on a cold one.
 void ProcProcessSource::noteOpenedPrograms() {
     now_ = ticksSinceBoot();
     if (programsOpened_ < 0) {
+        sweeping_ = false;
         return;
     }
     alignas(inotify_event) std::array<char, 4096> events;
     bool opened = false;
-    while (::read(programsOpened_, events.data(), events.size()) > 0) {
-        opened = true;
+    ssize_t n = 0;
+    bool replaced = false;
+    while ((n = ::read(programsOpened_, events.data(), events.size())) > 0) {
+        for (std::size_t at = 0; at + sizeof(inotify_event) <= static_cast<std::size_t>(n);) {
+            inotify_event event;
+            std::memcpy(&event, events.data() + at, sizeof event);
+            opened = opened || (event.mask & IN_OPEN) != 0;
+            replaced = replaced || (event.mask & (IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF)) != 0;
+            at += sizeof(inotify_event) + event.len;
+        }
     }
+    if (replaced || (missingPrograms_ > 0 && ++sinceWatched_ >= kRewatchMissingEvery)) {
+        addWatches();
+    }
+    const long long nowMs = monotonicMs();
     if (opened) {
         armedUntil_ = now_ + static_cast<long long>(kFollowYoungMs) * ::sysconf(_SC_CLK_TCK) / 1000;
+        sweepScans_ = 2;
+        sweepUntilMs_ = nowMs + kExecSweepMs;
+    }
+    sweeping_ = sweepScans_ > 0 || nowMs < sweepUntilMs_;
+    if (sweepScans_ > 0) {
+        --sweepScans_;
     }
 }
 
+bool ProcProcessSource::mayHaveExeced() {
+    return sweeping_;
+}
+
 Recheck ProcProcessSource::recheck(int pid, const ProcessRecord& known, bool followed) {
+    if (!known.mayExec && !followed && known.executable == 0) {
+        return Recheck::Same;  // nothing of it could be read before: a kernel thread, another user's
+    }
     const bool armed = programsOpened_ < 0 || now_ < armedUntil_;
     if (!followed && !armed && wineLoaders_.count(pid) == 0) {
         // Nothing of the library was opened, so no exec into it: nothing to read. A program of its
@@ -573,7 +628,9 @@ Recheck ProcProcessSource::recheck(int pid, const ProcessRecord& known, bool fol
         return state == 'Z' || state == 'X' ? Recheck::Ended : Recheck::Same;
     }
     if (!known.mayExec) {
-        return Recheck::Same;
+        // Not expected to exec, and looked at only while one may have happened.
+        return sweeping_ && known.executable != 0 && executableOf(exe) != known.executable ? Recheck::Changed
+                                                                                           : Recheck::Same;
     }
     PathBuffer path;
     const ssize_t length = readFile(procPath(path, pid, "cmdline"), cmdline_.data(), cmdline_.size());
@@ -623,6 +680,7 @@ Description ProcProcessSource::describe(int pid, ProcessRecord& record) {
     }
     if (haveExe) {
         record.image = imageOf(exe, cmdline);
+        record.executable = executableOf(exe);
         record.mayExec = isInterpreter(exe) || isWineLoader(exe) || isExecWrapper(exe) || young(pid);
     }
     if (const std::string_view program = windowsProgram(exe, cmdline); !program.empty()) {

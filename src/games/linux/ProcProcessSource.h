@@ -61,8 +61,11 @@ namespace pw {
 // watcher follows (the running games), and for kFollowYoungMs after one of the library's
 // programs was opened: the kernel tells of that through inotify (IN_OPEN on each file given to
 // watchPrograms()), and an exec opens its program, an interpreter its script, Wine its .exe. With
-// nothing opened a scan reads nothing of them. A followed process whose executable is gone and
-// whose state is 'Z' has exited: it is reported ended before its parent reaps it.
+// nothing opened a scan reads nothing of them. Any other process may exec too, a launcher of its
+// own that waits and then execs the game: for a moment after an open (this scan, the next and
+// kExecSweepMs) every known process's executable is read again (mayHaveExeced()), one link
+// read each. A followed process whose executable is gone and whose state is 'Z' has exited: it
+// is reported ended before its parent reaps it.
 //
 // A Windows program is also described by the file it is on this system (linuxFile): its Windows
 // path through the drive links of the process's own prefix (WINEPREFIX of its environment, else
@@ -73,6 +76,10 @@ public:
     static constexpr int kFullListingEvery = 20;
     // How long a process of its own program is watched for an exec after its start.
     static constexpr int kFollowYoungMs = 3000;
+    // How long every known process is looked at after a library program was opened.
+    static constexpr int kExecSweepMs = 50;
+    // Every how many scans a library program that is missing is looked for again.
+    static constexpr int kRewatchMissingEvery = 100;
 
     // `followYoungMs`: how long a new process counts as young (for the tests).
     explicit ProcProcessSource(int followYoungMs = kFollowYoungMs) : followYoungMs_(followYoungMs) {}
@@ -84,10 +91,12 @@ public:
     Description describe(int pid, ProcessRecord& record) override;
     Recheck recheck(int pid, const ProcessRecord& known, bool followed) override;
     void watchPrograms(const std::vector<std::string>& files) override;
+    bool mayHaveExeced() override;
 
 private:
     bool young(int pid);
     void noteOpenedPrograms();
+    void addWatches();
     std::string windowsFile(int pid, std::string_view program);
     bool settling(int pid, std::string_view exe, std::string_view cmdline);
     bool readScript(int pid, std::string_view exe, std::string_view cmdline, ProcessRecord& record);
@@ -127,6 +136,14 @@ private:
     // Told by the kernel when a library program is opened; -1 until programs are given.
     int programsOpened_ = -1;
     std::vector<int> watches_;
+    std::vector<std::string> programs_;
+    int missingPrograms_ = 0;
+    int sinceWatched_ = 0;
+    // Every known process is looked at while sweeping_: for sweepScans_ more scans and until
+    // sweepUntilMs_ (monotonic clock).
+    bool sweeping_ = false;
+    int sweepScans_ = 0;
+    long long sweepUntilMs_ = 0;
     // Until when (clock ticks) every process that may exec is read again; the time of the scan.
     long long armedUntil_ = 0;
     long long now_ = 0;

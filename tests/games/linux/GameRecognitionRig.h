@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -88,7 +89,48 @@ public:
         }
     }
 
+    // A launcher of its own program (a child of the test, no shell, no interpreter) that waits
+    // for a line on its input and then execs `program`: an old process that execs late.
+    static Spawned launcher(const std::string& program, const std::vector<std::string>& args,
+                            const std::string& folder) {
+        std::vector<char*> argv;
+        for (const std::string& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        Spawned spawned;
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
+            return spawned;
+        }
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            // Only calls that are safe after fork in a threaded program.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            ::dup2(fds[0], 0);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            char line = 0;
+            if (::chdir(folder.c_str()) != 0 || ::read(0, &line, 1) != 1) {
+                ::_exit(1);
+            }
+            ::execve(program.c_str(), argv.data(), environ);
+            ::_exit(127);
+        }
+        ::close(fds[0]);
+        spawned.pid_ = pid;
+        spawned.input_ = fds[1];
+        return spawned;
+    }
+
     pid_t pid() const { return pid_; }
+    // The program it runs now, as /proc shows it; empty once it is gone.
+    std::string program() const {
+        std::error_code error;
+        const auto target = std::filesystem::read_symlink("/proc/" + std::to_string(pid_) + "/exe", error);
+        return error ? std::string() : target.string();
+    }
     // Closes the input: the program ends on its own (not reaped).
     void finish() {
         if (input_ >= 0) {
@@ -111,6 +153,8 @@ public:
     }
 
 private:
+    Spawned() = default;
+
     pid_t pid_ = -1;
     int input_ = -1;
 };

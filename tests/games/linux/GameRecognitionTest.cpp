@@ -50,6 +50,80 @@ TEST_F(RecognitionOfOldProcesses, AShellThatExecsLongAfterItsStartIsLookedAtWhen
     EXPECT_TRUE(recognition.runningGames().empty());
 }
 
+// A launcher of its own program, long known and never expected to exec, execs the game at last,
+// directly or through a wrapper script. Once the exec is done, the very next scan knows the game.
+TEST_F(RecognitionOfOldProcesses, ALauncherOfItsOwnThatExecsLongAfterItsStartIsTheGameAtTheNextScan) {
+    const std::string game = programCopy("game.bin", "/bin/cat");
+    const std::string wrapper = script("wrapper.sh", "#!/bin/sh\nexec ./game.bin\n");
+    addGame("Action", "Game", game);
+    const auto way = [&](const char* name, const std::string& program) {
+        int recognised = 0;
+        for (int i = 0; i < kStarts; ++i) {
+            Spawned launcher = Spawned::launcher(program, {program}, folder());
+            bool ok = scanUntil([&] { return seen(launcher.pid()); });
+            for (int n = 0; n < 5; ++n) {
+                scan();  // long known, looked at no more
+            }
+            ok = ok && !runs("Game");
+            launcher.say("go\n");
+            while (ok && launcher.program() != game) {
+                ok = !launcher.program().empty();
+                std::this_thread::yield();
+            }
+            scan();
+            ok = ok && runs("Game");
+            launcher.finish();
+            ok = ok && scanUntil([&] { return recognition.runningGames().empty(); });
+            recognised += ok ? 1 : 0;
+        }
+        std::printf("%s: %d/%d recognised at the scan after the exec\n", name, recognised, kStarts);
+        std::fflush(stdout);
+        return recognised;
+    };
+    EXPECT_EQ(way("old launcher execs the game", game), kStarts);
+    EXPECT_EQ(way("old launcher execs a wrapper script", wrapper), kStarts);
+    // An exec into a program outside the library opens nothing watched: nothing is read again.
+    const std::string other = programCopy("other.bin", "/bin/cat");
+    Spawned unrelated = Spawned::launcher(other, {other}, folder());
+    EXPECT_TRUE(scanUntil([&] { return seen(unrelated.pid()); }));
+    unrelated.say("go\n");
+    while (unrelated.program() != other && !unrelated.program().empty()) {
+        std::this_thread::yield();
+    }
+    for (int n = 0; n < 5; ++n) {
+        scan();
+    }
+    EXPECT_TRUE(recognition.runningGames().empty());
+    EXPECT_FALSE(source.mayHaveExeced());
+}
+
+// An update puts a new file in the program's place; the new file is watched as the old one was.
+TEST_F(RecognitionOfOldProcesses, AGameReplacedByAnUpdateIsStillSeenWhenALauncherExecsIt) {
+    const std::string game = programCopy("game.bin", "/bin/cat");
+    addGame("Action", "Game", game);
+    int recognised = 0;
+    for (int i = 0; i < kStarts; ++i) {
+        const std::string update = folder() + "/game.bin.new";
+        std::filesystem::copy_file("/bin/cat", update, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::rename(update, game);
+        scan();  // the watch follows the path to its new file
+        Spawned launcher = Spawned::launcher(game, {game}, folder());
+        bool ok = scanUntil([&] { return seen(launcher.pid()); });
+        launcher.say("go\n");
+        while (ok && launcher.program() != game) {
+            ok = !launcher.program().empty();
+            std::this_thread::yield();
+        }
+        scan();
+        ok = ok && runs("Game");
+        launcher.finish();
+        ok = ok && scanUntil([&] { return recognition.runningGames().empty(); });
+        recognised += ok ? 1 : 0;
+    }
+    std::printf("launcher execs an updated game: %d/%d recognised\n", recognised, kStarts);
+    EXPECT_EQ(recognised, kStarts);
+}
+
 TEST_F(Recognition, AWrapperThatExecsAtOnceOrAfterADelayStartsTheGameItExecs) {
     const std::string game = programCopy("game.bin", "/bin/cat");
     addGame("Action", "Game", game);
