@@ -66,10 +66,13 @@ int printTexts() {
         for (const std::string& note : table->notes) {
             std::cerr << pw::escapeControls(note) << "\n";
         }
-        for (const pw::UnknownLine& line : pw::unknownLines(*table, group)) {
-            std::cerr << line.file.string() << ':' << line.number
-                      << ": names no text of this table: " << pw::escapeControls(line.text) << "\n";
-        }
+        // One write a line: standard error is unbuffered, and a large table has many lines.
+        std::string report;
+        pw::forEachUnknownLine(table->file, group, [&](const pw::UnknownLine& line) {
+            report = line.file.string() + ':' + std::to_string(line.number) +
+                     ": names no text of this table: " + pw::escapeControls(line.text) + '\n';
+            std::cerr << report;
+        });
     }
     return 0;
 }
