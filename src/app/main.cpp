@@ -91,6 +91,13 @@ std::string counted(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// A store failure in the language of the tables.
+std::string storeMessage(const pw::StoreError& e) {
+    pw::TextVariables texts;
+    pw::zuweisen(texts, pw::programDirectory());
+    return pw::storeMessage(e, texts);
+}
+
 std::unique_ptr<pw::SqliteSettingsStore> openStore() {
     return pw::SqliteSettingsStore::open(pw::programDirectory() / "registry.sqlite");
 }
@@ -100,7 +107,7 @@ int exportRegistry(const std::string& file) {
     try {
         out = pw::exportRegistry(*openStore());
     } catch (const pw::StoreError& e) {
-        std::cerr << e.what() << "\n";
+        std::cerr << "padwarden: " << storeMessage(e) << "\n";
         return 2;
     }
     try {
@@ -130,7 +137,7 @@ int importRegistry(const std::string& file) {
     try {
         report = pw::importRegistryFile(*openStore(), *bytes);
     } catch (const pw::StoreError& e) {
-        std::cerr << e.what() << "\n";
+        std::cerr << "padwarden: " << storeMessage(e) << "\n";
         return 2;
     }
     if (!report.registryFile) {
