@@ -66,10 +66,13 @@ int printTexts() {
         for (const std::string& note : table->notes) {
             std::cerr << pw::escapeControls(note) << "\n";
         }
-        for (const pw::UnknownLine& line : pw::unknownLines(*table, group)) {
-            std::cerr << line.file.string() << ':' << line.number
-                      << ": names no text of this table: " << pw::escapeControls(line.text) << "\n";
-        }
+        // One write a line: standard error is unbuffered, and a large table has many lines.
+        std::string report;
+        pw::forEachUnknownLine(table->file, group, [&](const pw::UnknownLine& line) {
+            report = line.file.string() + ':' + std::to_string(line.number) +
+                     ": names no text of this table: " + pw::escapeControls(line.text) + '\n';
+            std::cerr << report;
+        });
     }
     return 0;
 }
@@ -88,6 +91,13 @@ std::string counted(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// A store failure in the language of the tables.
+std::string storeMessage(const pw::StoreError& e) {
+    pw::TextVariables texts;
+    pw::zuweisen(texts, pw::programDirectory());
+    return pw::storeMessage(e, texts);
+}
+
 std::unique_ptr<pw::SqliteSettingsStore> openStore() {
     return pw::SqliteSettingsStore::open(pw::programDirectory() / "registry.sqlite");
 }
@@ -97,7 +107,7 @@ int exportRegistry(const std::string& file) {
     try {
         out = pw::exportRegistry(*openStore());
     } catch (const pw::StoreError& e) {
-        std::cerr << e.what() << "\n";
+        std::cerr << "padwarden: " << storeMessage(e) << "\n";
         return 2;
     }
     try {
@@ -127,7 +137,7 @@ int importRegistry(const std::string& file) {
     try {
         report = pw::importRegistryFile(*openStore(), *bytes);
     } catch (const pw::StoreError& e) {
-        std::cerr << e.what() << "\n";
+        std::cerr << "padwarden: " << storeMessage(e) << "\n";
         return 2;
     }
     if (!report.registryFile) {

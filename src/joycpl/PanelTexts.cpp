@@ -1,6 +1,8 @@
 #include "joycpl/PanelTexts.h"
 
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 namespace pw {
 namespace {
@@ -97,8 +99,13 @@ PanelLanguage panelLanguage(int languageId) {
 }
 
 PanelTexts PanelTexts::fromTables(const std::filesystem::path& programDirectory) {
+    // The table keeps the lines of the panel's own texts only.
+    std::vector<std::string_view> germans;
+    for (const Translation& t : kTexts) {
+        germans.push_back(t.german);
+    }
     return PanelTexts(PanelLanguage::German, std::make_shared<const LanguageTable>(
-                                                 loadLanguageTable(programDirectory / kPanelTable)));
+                                                 loadLanguageTable(programDirectory / kPanelTable, germans)));
 }
 
 QString PanelTexts::text(const char* germanDefault) const {

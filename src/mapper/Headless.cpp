@@ -63,15 +63,15 @@ void applyPadLine(const std::string& line, SdlVirtualJoystick& pad) {
 int runHeadless(int argc, char** argv, const HeadlessOptions& options) {
     QCoreApplication app(argc, argv);
 
+    TextVariables texts;
+    zuweisen(texts, programDirectory());
     std::unique_ptr<SqliteSettingsStore> store;
     try {
         store = SqliteSettingsStore::open(SqliteSettingsStore::defaultFile());
     } catch (const StoreError& e) {
-        std::cerr << e.what() << std::endl;
+        std::cerr << "padwarden: " << storeMessage(e, texts) << std::endl;
         return 2;
     }
-    TextVariables texts;
-    zuweisen(texts, programDirectory());
     ensureDefaultGroups(*store, QCoreApplication::applicationDirPath().toStdString() + "/");
 
     LogAnnouncer announcer;

@@ -54,13 +54,13 @@ int runSimulateCommand(const std::string& file, std::ostream& out, std::ostream&
             continue;
         }
         if (!store) {
+            zuweisen(texts, programDirectory());
             try {
                 store = SqliteSettingsStore::open(SqliteSettingsStore::defaultFile());
             } catch (const StoreError& e) {
-                err << e.what() << "\n";
+                err << "padwarden: " << storeMessage(e, texts) << "\n";
                 return 2;
             }
-            zuweisen(texts, programDirectory());
         }
         if (!store->keyExists(gameKeyPath(s.keySequence, s.game))) {
             err << file << ':' << s.line << ": the game " << s.keySequence << '\\' << s.game

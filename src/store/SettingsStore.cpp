@@ -144,3 +144,36 @@ std::vector<std::string_view> splitKeyPath(std::string_view path) {
 }
 
 }  // namespace pw
+
+namespace pw {
+
+std::string fillIn(std::string_view text, const std::vector<std::string>& arguments) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+            const auto n = static_cast<std::size_t>(text[i + 1] - '1');
+            if (n < arguments.size()) {
+                out += arguments[n];
+                ++i;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+StoreError::StoreError(std::string_view germanDefault, std::vector<std::string> arguments)
+    : std::runtime_error(fillIn(germanDefault, arguments)),
+      germanDefault_(germanDefault),
+      arguments_(std::move(arguments)) {}
+
+std::string storeMessage(const StoreError& error, const TextVariables& texts) {
+    if (error.germanDefault().empty() || !texts.isVariable(TextGroup::Interface, error.germanDefault())) {
+        return error.what();
+    }
+    return fillIn(texts.text(TextGroup::Interface, error.germanDefault()), error.arguments());
+}
+
+}  // namespace pw

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "texts/TextVariables.h"
+
 namespace pw {
 
 // Registry value types, numbered as the Windows registry numbers them.
@@ -37,11 +39,28 @@ struct RegistryValue {
 };
 
 // A failure of the store: it cannot be opened or read, or a write was refused. The message is one
-// line that names the file and says what to do.
+// line that names the file and says what to do. Most are text variables of the interface
+// (texts/StoreTexts.h): what() is the German default with the arguments filled in, storeMessage
+// the text in the language of the tables.
 class StoreError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+    StoreError(std::string_view germanDefault, std::vector<std::string> arguments);
+
+    // Empty for a message that is no text variable.
+    std::string_view germanDefault() const { return germanDefault_; }
+    const std::vector<std::string>& arguments() const { return arguments_; }
+
+private:
+    std::string_view germanDefault_;
+    std::vector<std::string> arguments_;
 };
+
+// The text with %1 ... %9 replaced by the arguments, in one pass: an argument's own "%2" stays.
+std::string fillIn(std::string_view text, const std::vector<std::string>& arguments);
+
+// The message of a store failure in the language of the texts.
+std::string storeMessage(const StoreError& error, const TextVariables& texts);
 
 // A tree of keys and values with the registry's semantics, below one hive. Keys are named by
 // paths of names joined by "\" ("Software\Orvalis\PadWarden\games\Action"); the empty path is the

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "texts/StoreTexts.h"
+
 namespace pw {
 namespace {
 
@@ -172,6 +174,7 @@ TextVariables::TextVariables() {
     add(G::KeyName, kKeyNames);
     add(G::ControllerActionName, kActionNames);
     add(G::Interface, kInterfaceTexts);
+    add(G::Interface, kStoreTexts);
     add(G::FixedKeyName, kFixedKeyNames);
 }
 
@@ -203,7 +206,11 @@ bool TextVariables::isVariable(TextGroup group, std::string_view germanDefault) 
 }
 
 const std::vector<std::string_view>& TextVariables::defaults(TextGroup group) {
-    static const std::vector<std::string_view> interface = unique(kInterfaceTexts);
+    static const std::vector<std::string_view> interface = [] {
+        std::vector<std::string_view> all = unique(kInterfaceTexts);
+        all.insert(all.end(), kStoreTexts.begin(), kStoreTexts.end());
+        return all;
+    }();
     static const std::vector<std::string_view> actions = unique(kActionNames);
     static const std::vector<std::string_view> keys = unique(kKeyNames);
     static const std::vector<std::string_view> fixed = unique(kFixedKeyNames);

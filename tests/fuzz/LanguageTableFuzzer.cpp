@@ -140,11 +140,13 @@ std::vector<std::string_view> piecesOf(std::string_view text) {
 
 // One line per piece of the file between its line ends; each line is valid UTF-8, its text after
 // "=" at most 1023 characters, a cut one noted; a line that is valid UTF-8 and short stands as it is.
-void checkLines(std::string_view bytes, const LanguageTable& table,
+void checkLines(std::string_view bytes, const std::vector<std::string>& lines, const LanguageTable& table,
                 const std::optional<std::string>& decoded) {
     const bool utf16 = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+    check(table.lineCount == lines.size(), "the table counts every line");
     if (!decoded) {
-        check(table.lines.empty(), "a binary file gives no lines");
+        check(lines.empty(), "a binary file gives no lines");
+        check(table.texts.empty(), "a binary file gives no texts");
         return;
     }
     std::string_view text = bytes;
@@ -154,10 +156,10 @@ void checkLines(std::string_view bytes, const LanguageTable& table,
         text.remove_prefix(3);
     }
     const std::vector<std::string_view> pieces = piecesOf(text);
-    check(table.lines.size() == pieces.size(), "every piece between line ends is a line");
+    check(lines.size() == pieces.size(), "every piece between line ends is a line");
     std::size_t cut = 0;
-    for (std::size_t i = 0; i < table.lines.size() && i < pieces.size(); ++i) {
-        const std::string& line = table.lines[i];
+    for (std::size_t i = 0; i < lines.size() && i < pieces.size(); ++i) {
+        const std::string& line = lines[i];
         check(isValidUtf8(line), "a line is valid UTF-8");
         check(line.find_first_of("\r\n") == std::string::npos, "a line holds no line end");
         const std::size_t eq = line.find('=');
@@ -171,17 +173,48 @@ void checkLines(std::string_view bytes, const LanguageTable& table,
         }
         cut += shortened ? 1 : 0;
     }
-    check(table.notes.size() >= cut && table.notes.size() <= table.lines.size(), "a cut text is noted");
+    check(table.notes.size() >= cut && table.notes.size() <= lines.size(), "a cut text is noted");
+}
+
+// The line as the lookup compares it: its first character in upper case when it is a to z.
+bool namesText(std::string_view line, std::string_view text) {
+    if (text.empty() || line.size() < text.size() + 2) {
+        return false;
+    }
+    char first = line.front();
+    if (first >= 'a' && first <= 'z') {
+        first = static_cast<char>(first - 'a' + 'A');
+    }
+    return first == text.front() && line.substr(1, text.size() - 1) == text.substr(1) &&
+           line.substr(text.size(), 2) == ":=";
+}
+
+// What the table keeps is what the first line naming each text says, line by line.
+void checkKeptTexts(const std::vector<std::string>& lines, const LanguageTable& table, G group) {
+    std::size_t named = 0;
+    for (std::string_view d : TextVariables::defaults(group)) {
+        std::optional<std::string> first;
+        for (const std::string& line : lines) {
+            if (namesText(line, d)) {
+                first = line.substr(line.find('=') + 1);
+                break;
+            }
+        }
+        named += first ? 1 : 0;
+        check(tableText(table, d) == first, "the kept text is that of the first line naming it");
+    }
+    check(table.texts.size() == named, "the table keeps nothing but the texts asked for");
 }
 
 // Unknown lines are reported in order, as they stand, and have no effect on any text.
-void checkUnknownLines(const LanguageTable& table, G group, const TextVariables& loaded,
-                       TextVariables& scratch) {
-    const std::vector<UnknownLine> unknown = unknownLines(table, group);
-    LanguageTable known{table.file, {}, {}};
+void checkUnknownLines(const std::vector<std::string>& lines, const LanguageTable& table, G group,
+                       const TextVariables& loaded, TextVariables& scratch, const Folders& folders) {
+    std::vector<UnknownLine> unknown;
+    forEachUnknownLine(table.file, group, [&](const UnknownLine& line) { unknown.push_back(line); });
+    std::string known;
     std::size_t next = 0;
-    for (std::size_t i = 0; i < table.lines.size(); ++i) {
-        const std::string& line = table.lines[i];
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
         const int number = static_cast<int>(i) + 1;
         if (next < unknown.size() && unknown[next].number == number) {
             check(unknown[next].text == line && unknown[next].file == table.file,
@@ -191,12 +224,15 @@ void checkUnknownLines(const LanguageTable& table, G group, const TextVariables&
         }
         const bool blank = line.find_first_not_of(" \t") == std::string::npos;
         check(blank || line.find(":=") != std::string::npos, "a line without \":=\" is unknown");
-        known.lines.push_back(line);
+        known += line;
+        known += '\n';
     }
     check(next == unknown.size(), "every unknown line is a line of the table");
 
+    writeFile(folders.out() / "known.gam", known);
+    const LanguageTable knownTable = loadLanguageTable(folders.out() / "known.gam", group);
     for (std::string_view d : TextVariables::defaults(group)) {
-        variable_zuweisen(known, scratch, group, d);
+        variable_zuweisen(knownTable, scratch, group, d);
         check(scratch.text(group, d) == loaded.text(group, d), "dropping the unknown lines changes no text");
     }
 }
@@ -277,12 +313,22 @@ void fuzzOne(std::string_view bytes) {
     check(progress == std::vector<int>{20, 30, 35, 39, 50, 60, 70, 80},
           "progress takes the same steps for any table");
 
+    std::vector<std::string> lines;
+    const bool read =
+        readTableLines(folders.in() / kInterfaceTable, [&](int number, std::string_view text, bool) {
+            check(static_cast<std::size_t>(number) == lines.size() + 1, "lines are numbered from 1 in order");
+            lines.emplace_back(text);
+        });
+    check(read == decoded.has_value(), "a table has lines exactly when it is text");
     scratch.resetToDefaults();
     for (G group : kReplaceable) {
         const LanguageTable& table = tableOf(tables, group);
-        check(table.lines == tables.interfaceTexts.lines, "one file gives the same lines in every table");
-        checkLines(bytes, table, decoded);
-        checkUnknownLines(table, group, texts, scratch);
+        check(table.lineCount == tables.interfaceTexts.lineCount &&
+                  table.notes.size() == tables.interfaceTexts.notes.size(),
+              "one file gives the same lines in every table");
+        checkLines(bytes, lines, table, decoded);
+        checkKeptTexts(lines, table, group);
+        checkUnknownLines(lines, table, group, texts, scratch, folders);
     }
     checkShownTexts(texts);
     checkWrittenTablesReadBack(texts, folders, scratch);

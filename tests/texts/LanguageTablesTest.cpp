@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
+
 #include "support/TempDir.h"
 #include "texts/LanguageTables.h"
 
@@ -20,6 +23,18 @@ protected:
     test::TempDir dir;
     TextVariables texts;
 };
+
+std::vector<std::string> linesOf(const std::filesystem::path& file) {
+    std::vector<std::string> lines;
+    readTableLines(file, [&](int, std::string_view text, bool) { lines.emplace_back(text); });
+    return lines;
+}
+
+std::vector<UnknownLine> unknownLinesOf(const std::filesystem::path& file, G group) {
+    std::vector<UnknownLine> unknown;
+    forEachUnknownLine(file, group, [&](const UnknownLine& line) { unknown.push_back(line); });
+    return unknown;
+}
 
 TEST_F(Tables, FirstLetterOfALineIsComparedInUpperCase) {
     EXPECT_EQ(afterLoading("language.gam", "schließen:=Close\n", G::Interface, "Schließen"), "Close");
@@ -76,19 +91,20 @@ TEST_F(Tables, Windows1252FilesLoadUnchanged) {
 }
 
 TEST_F(Tables, LinesEndAtCrLfLfOrALoneCr) {
-    const auto table = loadLanguageTable(dir.write("language.gam", "a:=1\r\nb:=2\rc:=3\nd:=4\r"));
-    EXPECT_EQ(table.lines, (std::vector<std::string>{"a:=1", "b:=2", "c:=3", "d:=4"}));
+    EXPECT_EQ(linesOf(dir.write("language.gam", "a:=1\r\nb:=2\rc:=3\nd:=4\r")),
+              (std::vector<std::string>{"a:=1", "b:=2", "c:=3", "d:=4"}));
+    EXPECT_EQ(linesOf(dir.write("language.gam", "\n\r\r\nx")), (std::vector<std::string>{"", "", "", "x"}));
     EXPECT_EQ(afterLoading("language.gam", "Info:=About\rSchließen:=Close\r", G::Interface, "Schließen"),
               "Close");
 }
 
 TEST_F(Tables, OneStrayByteCostsOneLineNotTheFile) {
-    const auto table = loadLanguageTable(dir.write("language.gam",
-                                                   "Schließen:=Schließen\n"
-                                                   "Info:=\xDC"
-                                                   "ber\n"
-                                                   "Hilfe:=Grüße\n"));
-    EXPECT_EQ(table.lines, (std::vector<std::string>{"Schließen:=Schließen", "Info:=Über", "Hilfe:=Grüße"}));
+    EXPECT_EQ(linesOf(dir.write("language.gam",
+                                "Schließen:=Schließen\n"
+                                "Info:=\xDC"
+                                "ber\n"
+                                "Hilfe:=Grüße\n")),
+              (std::vector<std::string>{"Schließen:=Schließen", "Info:=Über", "Hilfe:=Grüße"}));
 }
 
 TEST_F(Tables, Utf16InEitherByteOrderIsRead) {
@@ -99,10 +115,12 @@ TEST_F(Tables, Utf16InEitherByteOrderIsRead) {
 }
 
 TEST_F(Tables, ALongerTextIsCutAfter1023CharactersWithANote) {
-    const auto table =
-        loadLanguageTable(dir.write("language.gam", "Info:=x\nHilfe:=" + std::string(5'000'000, 'y') + "\n"));
-    ASSERT_EQ(table.lines.size(), 2u);
-    EXPECT_EQ(table.lines[1], "Hilfe:=" + std::string(1023, 'y'));
+    const auto file = dir.write("language.gam", "Info:=x\nHilfe:=" + std::string(5'000'000, 'y') + "\n");
+    const auto lines = linesOf(file);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1], "Hilfe:=" + std::string(1023, 'y'));
+    const auto table = loadLanguageTable(file, G::Interface);
+    EXPECT_EQ(table.texts.at("Hilfe"), std::string(1023, 'y'));
     EXPECT_EQ(table.notes,
               (std::vector<std::string>{dir.file("language.gam").string() +
                                         ":2: der Text ist länger als 1023 Zeichen; er wurde dort gekürzt"}));
@@ -110,9 +128,58 @@ TEST_F(Tables, ALongerTextIsCutAfter1023CharactersWithANote) {
     for (int i = 0; i < 1023; ++i) {
         umlauts += "ä";
     }
-    const auto exact = loadLanguageTable(dir.write("language.gam", "Hilfe:=" + umlauts));
-    EXPECT_EQ(exact.lines[0], "Hilfe:=" + umlauts) << "characters are counted, not bytes";
+    const auto exact = loadLanguageTable(dir.write("language.gam", "Hilfe:=" + umlauts), G::Interface);
+    EXPECT_EQ(exact.texts.at("Hilfe"), umlauts) << "characters are counted, not bytes";
     EXPECT_TRUE(exact.notes.empty());
+}
+
+// The file is read in pieces of 64 KiB: nothing may depend on where a piece ends.
+TEST_F(Tables, LinesAndCharactersReadAcrossTheReadingPieces) {
+    using namespace std::string_literals;
+    constexpr std::size_t kPiece = 1u << 16;
+    const std::string filler = "x:=" + std::string(kPiece - 4, 'y');  // CR is the last byte of the piece
+    EXPECT_EQ(linesOf(dir.write("language.gam", filler + "\r\nInfo:=About\r")),
+              (std::vector<std::string>{filler.substr(0, 3 + kTableTextLimit), "Info:=About"}))
+        << "a CR LF split between two pieces is one line end";
+    // UTF-16: "Info:=" and a character outside the basic plane whose two halves lie in two pieces.
+    std::string utf16 = "\xFF\xFE"s;
+    for (char c : std::string(kPiece / 2 - 8, 'z') + "\n" + "Info:=") {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    ASSERT_EQ(utf16.size(), kPiece);
+    utf16 += "\x3D\xD8\x00\xDE\n\0"s;  // U+1F600
+    EXPECT_EQ(afterLoading("language.gam", utf16, G::Interface, "Info"), "\xF0\x9F\x98\x80");
+    // A NUL far behind the first piece still makes the file binary: no line of it counts.
+    EXPECT_EQ(afterLoading("language.gam", "Info:=About\n" + std::string(3 * kPiece, 'a') + "\0"s,
+                           G::Interface, "Info"),
+              "Info");
+    EXPECT_TRUE(linesOf(dir.file("language.gam")).empty());
+    // So does a lone surrogate at the end of a UTF-16 file.
+    EXPECT_EQ(
+        afterLoading("language.gam", "\xFF\xFEI\0n\0f\0o\0:\0=\0x\0\n\0\x3D\xD8"s, G::Interface, "Info"),
+        "Info");
+}
+
+TEST_F(Tables, ATableKeepsOnlyTheTextsItWasAskedFor) {
+    std::string content = "Info:=About\ninfo:=Second\n";
+    for (int i = 0; i < 1000; ++i) {
+        content += "Kein Text " + std::to_string(i) + ":=nothing\n";
+    }
+    content += "Hilfe:=Help\nA:=b:=c\n";
+    const auto file = dir.write("language.gam", content);
+    const auto table = loadLanguageTable(file, G::Interface);
+    EXPECT_EQ(table.lineCount, 1004u);
+    EXPECT_EQ(table.texts,
+              (std::map<std::string, std::string, std::less<>>{{"Info", "About"}, {"Hilfe", "Help"}}));
+    EXPECT_EQ(tableText(table, "Kein Text 1"), std::nullopt) << "a line that names no text is not kept";
+    // Texts that hold ":=" themselves are found as well; the text still starts after the first "=".
+    const std::string_view odd[] = {"A:=b", "A", "Kein Text 7"};
+    const auto panel = loadLanguageTable(file, odd);
+    EXPECT_EQ(tableText(panel, "A:=b"), "b:=c");
+    EXPECT_EQ(tableText(panel, "A"), "b:=c");
+    EXPECT_EQ(tableText(panel, "Kein Text 7"), "nothing");
+    EXPECT_EQ(panel.texts.size(), 3u);
 }
 
 TEST_F(Tables, TheListingShowsControlCharactersEscaped) {
@@ -145,9 +212,9 @@ TEST_F(Tables, ProgressReportsTheSplashValuesInOrder) {
 }
 
 TEST_F(Tables, LinesThatNameNoVariableAreFoundWithTheirNumbers) {
-    const auto table = loadLanguageTable(
-        dir.write("language.gam", "Schließen:=Close\n\nSchliesen:=Close\nKnopf 1:=B\nno mark\n"));
-    const auto unknown = unknownLines(table, G::Interface);
+    const auto unknown = unknownLinesOf(
+        dir.write("language.gam", "Schließen:=Close\n\nSchliesen:=Close\nKnopf 1:=B\nno mark\n"),
+        G::Interface);
     ASSERT_EQ(unknown.size(), 3u);
     EXPECT_EQ(unknown[0].number, 3);
     EXPECT_EQ(unknown[0].text, "Schliesen:=Close");

@@ -399,6 +399,8 @@ void AssignmentPage::showWaiting() {
 void AssignmentPage::runGuarded(const std::function<void()>& step) {
     try {
         step();
+    } catch (const StoreError& e) {
+        context_.dialogs.inform(QString::fromStdString(storeMessage(e, context_.texts)));
     } catch (const std::exception& e) {
         context_.dialogs.inform(QString::fromUtf8(e.what()));
     }

@@ -313,7 +313,7 @@ void GameLibraryPage::speedButton3Click() {
     try {
         openProgramKey(context_.store).createKey(toUtf8(QStringLiteral("games\\") + answer));
     } catch (const StoreError& e) {
-        context_.dialogs.inform(QString::fromUtf8(e.what()));
+        context_.dialogs.inform(QString::fromStdString(storeMessage(e, context_.texts)));
         return;
     }
     aktualisieren();
@@ -337,7 +337,7 @@ void GameLibraryPage::speedButton4Click() {
             // A group of that name in any case keeps its place: the move then does nothing.
             key.moveKey(toUtf8(old), toUtf8(answer));
         } catch (const StoreError& e) {
-            context_.dialogs.inform(QString::fromUtf8(e.what()));
+            context_.dialogs.inform(QString::fromStdString(storeMessage(e, context_.texts)));
         }
     }
     aktualisieren();
@@ -357,7 +357,7 @@ void GameLibraryPage::speedButton5Click() {
         key.openKey("games", true);
         key.deleteKey(toUtf8(group));
     } catch (const StoreError& e) {
-        context_.dialogs.inform(QString::fromUtf8(e.what()));
+        context_.dialogs.inform(QString::fromStdString(storeMessage(e, context_.texts)));
     }
     aktualisieren();
 }
@@ -470,7 +470,7 @@ void GameLibraryPage::speedButton7Click() {
             writeNewGame(group);
         }
     } catch (const StoreError& e) {
-        context_.dialogs.inform(QString::fromUtf8(e.what()));
+        context_.dialogs.inform(QString::fromStdString(storeMessage(e, context_.texts)));
         return;
     }
     context_.autoActivation.alle_programme_aufbauen();

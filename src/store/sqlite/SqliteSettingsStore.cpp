@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "texts/ProgramDirectory.h"
+#include "texts/StoreTexts.h"
 
 namespace pw {
 namespace {
@@ -60,10 +61,6 @@ INSERT INTO keys (id, parent, name, folded) VALUES (1, NULL, '', '');
 
 #define PW_SUBTREE \
     "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id) "
-
-std::string where(const fs::path& file) {
-    return "padwarden: the settings store " + file.string();
-}
 
 std::string oneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
@@ -189,9 +186,7 @@ class SqliteSettingsStore::Scope {
 public:
     Scope(SqliteSettingsStore& store, Access access) : store_(store), outermost_(store.depth_ == 0) {
         if (store_.abandoned_) {
-            throw StoreError(where(store_.file_) +
-                             ": an earlier failure in this batch undid all of it; nothing more is written "
-                             "until the batch ends — try the whole change again");
+            throw StoreError(storetext::kBatchAbandoned, {store_.file_.string()});
         }
         if (outermost_) {
             store_.run(access == Access::Write ? Sql::Begin : Sql::BeginRead);
@@ -238,9 +233,7 @@ public:
         if (outermost_ && store_.abandoned_) {
             // The caller's work went on after a failure that undid everything: report it, never
             // let the batch look done.
-            throw StoreError(where(store_.file_) +
-                             ": a failure inside the batch undid all of it; nothing was changed — try the "
-                             "whole change again");
+            throw StoreError(storetext::kBatchUndone, {store_.file_.string()});
         }
         if (outermost_) {
             store_.run(Sql::Commit);
@@ -279,7 +272,7 @@ auto SqliteSettingsStore::guarded(Access access, Work&& work) {
             return result;
         }
     } catch (const SQLite::Exception& e) {
-        throw StoreError(describe(e, access));
+        throw describe(e, access);
     }
 }
 
@@ -288,18 +281,16 @@ fs::path SqliteSettingsStore::defaultFile() {
 }
 
 std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const fs::path& file) {
-    const std::string name = where(file);
-    const std::string untouched = "; it was left untouched — move it away to start with an empty store";
+    const std::string name = file.string();
     std::error_code error;
     if (file.has_parent_path() && !fs::is_directory(file.parent_path(), error)) {
         fs::create_directories(file.parent_path(), error);
         if (error) {
-            throw StoreError(name + " cannot be created: its folder cannot be made (" + error.message() +
-                             ") — check that " + file.parent_path().string() + " can be written");
+            throw StoreError(storetext::kNoFolder, {name, error.message(), file.parent_path().string()});
         }
     }
     if (fs::is_directory(file, error)) {
-        throw StoreError(name + " is a folder, not a file" + untouched);
+        throw StoreError(storetext::kIsFolder, {name});
     }
 
     std::unique_ptr<SQLite::Database> db;
@@ -307,7 +298,7 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const fs::path& f
         db = std::make_unique<SQLite::Database>(file.string(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE,
                                                 kBusyTimeoutMs);
         if (sqlite3_db_readonly(db->getHandle(), "main") == 1) {
-            throw StoreError(name + " is write-protected; nothing can be saved — make it writable for you");
+            throw StoreError(storetext::kWriteProtected, {name});
         }
         db->exec("PRAGMA foreign_keys = ON");
 
@@ -318,8 +309,7 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const fs::path& f
             if (check.executeStep()) {
                 const std::string verdict = check.getColumn(0).getString();
                 if (verdict != "ok") {
-                    throw StoreError(name + " cannot be read (damaged: " + oneLine(verdict) + ")" +
-                                     untouched);
+                    throw StoreError(storetext::kDamaged, {name, oneLine(verdict)});
                 }
             }
         }
@@ -329,25 +319,19 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const fs::path& f
         const std::int64_t tables = readInt("SELECT count(*) FROM sqlite_master");
         const bool empty = applicationId == 0 && version == 0 && tables == 0;
         if (!empty && applicationId != kApplicationId) {
-            throw StoreError(name + " cannot be read (it is the database of another program)" + untouched);
+            throw StoreError(storetext::kForeign, {name});
         }
         if (!empty && version > kSchemaVersion) {
-            throw StoreError(name + " was written by a newer PadWarden (store version " +
-                             std::to_string(version) + ", this one knows up to " +
-                             std::to_string(kSchemaVersion) +
-                             "); it was left untouched — start the newer PadWarden, or move the file away "
-                             "to start with an empty store");
+            throw StoreError(storetext::kNewer,
+                             {name, std::to_string(version), std::to_string(kSchemaVersion)});
         }
         if (!empty && version < 1) {
-            throw StoreError(name + " cannot be read (damaged: it has no store version)" + untouched);
+            throw StoreError(storetext::kNoVersion, {name});
         }
 
         const std::string journal = db->execAndGet("PRAGMA journal_mode = WAL").getString();
         if (journal != "wal") {
-            throw StoreError(name +
-                             " cannot be shared with the controller control panel (the folder's file "
-                             "system offers no write-ahead log, journal mode stays " +
-                             journal + ") — keep the program directory on a local disk");
+            throw StoreError(storetext::kNoSharing, {name, journal});
         }
         db->exec("PRAGMA synchronous = FULL");
 
@@ -372,26 +356,23 @@ std::unique_ptr<SqliteSettingsStore> SqliteSettingsStore::open(const fs::path& f
         const int code = e.getErrorCode() & 0xFF;
         const std::string reason = oneLine(e.what());
         if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) {
-            throw StoreError(name + " cannot be read (" + reason + ")" + untouched);
+            throw StoreError(storetext::kUnreadable, {name, reason});
         }
         if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
-            throw StoreError(name + " cannot be opened: another program has held it locked for " +
-                             std::to_string(kBusyTimeoutMs / 1000) +
-                             " seconds — close the controller control panel and start PadWarden again");
+            throw StoreError(storetext::kLockedAtStart, {name, std::to_string(kBusyTimeoutMs / 1000)});
         }
         if (code == SQLITE_CANTOPEN || code == SQLITE_PERM || code == SQLITE_READONLY ||
             code == SQLITE_AUTH) {
-            throw StoreError(name + " cannot be opened (" + reason +
-                             ") — check that the file and its folder can be read and written by you");
+            throw StoreError(storetext::kNoAccess, {name, reason});
         }
-        throw StoreError(name + " cannot be opened (" + reason + ")" + untouched);
+        throw StoreError(storetext::kNotOpened, {name, reason});
     }
 
     std::unique_ptr<SqliteSettingsStore> store(new SqliteSettingsStore(file, std::move(db)));
     try {
         store->prepareStatements();
     } catch (const SQLite::Exception& e) {
-        throw StoreError(name + " cannot be read (damaged: " + oneLine(e.what()) + ")" + untouched);
+        throw StoreError(storetext::kDamaged, {name, oneLine(e.what())});
     }
     return store;
 }
@@ -420,30 +401,25 @@ void SqliteSettingsStore::run(Sql sql) {
     use->exec();
 }
 
-std::string SqliteSettingsStore::describe(const SQLite::Exception& error, Access access) const {
+StoreError SqliteSettingsStore::describe(const SQLite::Exception& error, Access access) const {
     const int code = error.getErrorCode() & 0xFF;
-    const std::string reason = " (" + oneLine(error.what()) + ")";
-    const std::string name = where(file_);
-    const std::string unchanged = access == Access::Write ? "; nothing was changed" : "";
+    const bool write = access == Access::Write;
+    std::vector<std::string> arguments{file_.string(), oneLine(error.what())};
     switch (code) {
         case SQLITE_CORRUPT:
         case SQLITE_NOTADB:
-            return name + " cannot be read" + reason + unchanged +
-                   " — close PadWarden and move the file away to start with an empty store";
+            return {write ? storetext::kDamagedOnWrite : storetext::kDamagedOnRead, std::move(arguments)};
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
-            return name + " is held locked by another program" + reason + unchanged +
-                   " — close the controller control panel and try again";
+            return {write ? storetext::kLockedOnWrite : storetext::kLockedOnRead, std::move(arguments)};
         case SQLITE_FULL:
-            return name + " cannot grow" + reason + unchanged + " — free some disk space and try again";
+            return {write ? storetext::kFullOnWrite : storetext::kFullOnRead, std::move(arguments)};
         case SQLITE_READONLY:
         case SQLITE_PERM:
         case SQLITE_CANTOPEN:
-            return name + " cannot be written" + reason + unchanged +
-                   " — check that the file and its folder can be written by you";
+            return {write ? storetext::kReadOnlyOnWrite : storetext::kReadOnlyOnRead, std::move(arguments)};
         default:
-            return name + (access == Access::Write ? " could not be written" : " could not be read") +
-                   reason + unchanged + " — check the disk and try again";
+            return {write ? storetext::kWriteFailed : storetext::kReadFailed, std::move(arguments)};
     }
 }
 
@@ -608,14 +584,12 @@ void SqliteSettingsStore::writeValue(std::string_view path, std::string_view nam
                                      const RegistryValue& value) {
     // The data is bound as given; a size beyond what SQLite can take is refused here, not cut short.
     if (value.data.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
-        throw StoreError(where(file_) + ": the value " + quoted(name) +
-                         " is too large to be stored; nothing was changed");
+        throw StoreError(storetext::kValueTooLarge, {file_.string(), quoted(name)});
     }
     guarded(Access::Write, [&] {
         const std::optional<std::int64_t> id = findKey(splitKeyPath(path));
         if (!id) {
-            throw StoreError(where(file_) + ": the value " + quoted(name) + " cannot be written, its key " +
-                             quoted(path) + " does not exist; nothing was changed — create the key first");
+            throw StoreError(storetext::kNoKey, {file_.string(), quoted(name), quoted(path)});
         }
         upsertValue(*id, name, foldKeyName(name), value.type, value.data);
     });

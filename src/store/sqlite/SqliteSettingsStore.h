@@ -70,7 +70,7 @@ private:
     SQLite::Statement& statement(Sql sql);
     void run(Sql sql);
     void noticeOtherWriters();
-    std::string describe(const SQLite::Exception& error, Access access) const;
+    StoreError describe(const SQLite::Exception& error, Access access) const;
 
     std::optional<std::int64_t> findChild(std::int64_t parent, std::string_view folded);
     std::optional<std::int64_t> findKey(const std::vector<std::string_view>& names);

@@ -9,6 +9,7 @@
 
 #include "store/sqlite/SqliteSettingsStore.h"
 #include "support/TempDir.h"
+#include "texts/LanguageTables.h"
 
 namespace pw {
 namespace {
@@ -386,8 +387,14 @@ protected:
             SqliteSettingsStore::open(path);
             FAIL() << "opened " << path;
         } catch (const StoreError& e) {
-            const std::string message = e.what();
-            EXPECT_NE(message.find(path.string()), std::string::npos) << message;
+            // German by default, English with the English tables; both name the file.
+            const std::string german = e.what();
+            EXPECT_TRUE(german.starts_with("Die Einstellungsdatei " + path.string())) << german;
+            EXPECT_EQ(german.find('\n'), std::string::npos) << german;
+            TextVariables english;
+            zuweisen(english, std::filesystem::path(PADWARDEN_SOURCE_DIR) / "translations" / "en");
+            const std::string message = storeMessage(e, english);
+            EXPECT_TRUE(message.starts_with("The settings store " + path.string())) << message;
             EXPECT_NE(message.find(reason), std::string::npos) << message;
             EXPECT_EQ(message.find('\n'), std::string::npos) << message;
         }

@@ -19,6 +19,7 @@
 #include "mapper/ExitGuard.h"
 #include "mapper/MapperCore.h"
 #include "store/sqlite/SqliteSettingsStore.h"
+#include "texts/LanguageTables.h"
 #include "texts/ProgramDirectory.h"
 #include "texts/TextVariables.h"
 
@@ -100,8 +101,12 @@ int runDesktop(int argc, char** argv) {
     try {
         store = SqliteSettingsStore::open(directory / "registry.sqlite");
     } catch (const StoreError& e) {
-        std::cerr << e.what() << "\n";
-        QMessageBox::critical(nullptr, QStringLiteral("PadWarden"), QString::fromUtf8(e.what()));
+        // The window's tables are not loaded yet; the message speaks their language all the same.
+        TextVariables texts;
+        zuweisen(texts, directory);
+        const std::string message = storeMessage(e, texts);
+        std::cerr << "padwarden: " << message << "\n";
+        QMessageBox::critical(nullptr, QStringLiteral("PadWarden"), QString::fromStdString(message));
         return 2;
     }
 
