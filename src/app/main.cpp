@@ -148,6 +148,9 @@ int importRegistry(const std::string& file) {
     for (const pw::RegistryFileIssue& issue : report.skipped) {
         std::cerr << file << ':' << issue.line << ": " << issue.reason << "\n";
     }
+    for (const pw::RegistryFileIssue& warning : report.warnings) {
+        std::cerr << file << ':' << warning.line << ": warning: " << warning.reason << "\n";
+    }
     std::cout << "imported " << counted(report.keys, "key", "keys") << " and "
               << counted(report.values, "value", "values") << " from " << file;
     if (report.deletedKeys + report.deletedValues > 0) {

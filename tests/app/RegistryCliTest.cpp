@@ -125,7 +125,7 @@ TEST_F(RegistryCli, UnusableLinesAreNamedByFileAndLineAndTheRestIsImported) {
     EXPECT_EQ(run.err, file.string() +
                            ":8: key outside PadWarden's tree: HKEY_CURRENT_USER\\Software\\Other (1 value "
                            "line skipped)\n" +
-                           file.string() + ":12: hex data 'zz' is not hexadecimal\n");
+                           file.string() + ":12: hex data 'zz' is not understood\n");
     EXPECT_EQ(run.out, "imported 2 keys and 4 values from " + file.string() + "; 3 lines skipped\n");
     EXPECT_EQ(openStore()->readValue(kRoot + "\\games\\Sport", "good"), RegistryValue::string("kept"));
 }

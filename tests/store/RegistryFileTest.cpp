@@ -11,6 +11,8 @@
 namespace pw {
 namespace {
 
+using namespace std::string_literals;
+
 const std::string kRoot = "Software\\Orvalis\\PadWarden";
 const std::string kGames = kRoot + "\\games";
 const std::string kJoystick = "System\\CurrentControlSet\\Control\\MediaResources\\Joystick";
@@ -137,15 +139,32 @@ TEST_P(LibraryEncodings, ReadTheSameLibrary) {
 INSTANTIATE_TEST_SUITE_P(
     RegistryFile, LibraryEncodings,
     ::testing::Values(Encoding{"Utf16WithMark", utf16File(crlf(kLibraryUtf8))},
-                      Encoding{"Regedit4Windows1252", kLibraryRegedit4}, Encoding{"Utf8", kLibraryUtf8},
+                      Encoding{"Regedit4Windows1252", kLibraryRegedit4},
                       Encoding{"Utf8WithMarkAndCrLf", "\xEF\xBB\xBF" + crlf(kLibraryUtf8)},
-                      Encoding{"Regedit4Utf8", "REGEDIT4\n" + kLibraryUtf8.substr(kLibraryUtf8.find('\n'))}),
+                      Encoding{"Utf16Regedit4",
+                               utf16File("REGEDIT4\r\n" +
+                                         crlf(kLibraryUtf8.substr(kLibraryUtf8.find('\n') + 1)))}),
     [](const ::testing::TestParamInfo<Encoding>& param) { return std::string(param.param.name); });
+
+TEST_F(RegistryFile, AFileWithoutAMarkIsWindows1252AsForTheRegistryEditorAndAUtf8FileIsNamed) {
+    const RegistryImportReport report = import(kLibraryUtf8);
+    EXPECT_TRUE(report.complete());
+    EXPECT_EQ(store().subkeys(kGames), std::vector<std::string>{"Spielgruppe \u00C3\u201E"})
+        << "the two bytes of \u00C4 in UTF-8 are two Windows-1252 characters";
+    ASSERT_EQ(report.warnings.size(), 1u);
+    EXPECT_EQ(report.warnings[0].line, 3u) << "the first line that is not ASCII";
+    EXPECT_TRUE(report.warnings[0].reason.starts_with("read as Windows-1252")) << report.warnings[0].reason;
+
+    const RegistryImportReport marked = import("\xEF\xBB\xBF" + kLibraryUtf8);
+    ASSERT_EQ(marked.warnings.size(), 1u);
+    EXPECT_EQ(marked.warnings[0].line, 1u);
+    EXPECT_TRUE(marked.warnings[0].reason.starts_with("a UTF-8 file with a byte-order mark"));
+}
 
 // ---- values -------------------------------------------------------------------------------------
 
 TEST_F(RegistryFile, EveryValueTypeIsStoredAsTheRegistryKeepsIt) {
-    const RegistryImportReport report = import(R"(Windows Registry Editor Version 5.00
+    const RegistryImportReport report = import(utf16File(crlf(R"(Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\Software\Orvalis\PadWarden\types]
 "dw"=dword:0000001f
@@ -163,7 +182,7 @@ TEST_F(RegistryFile, EveryValueTypeIsStoredAsTheRegistryKeepsIt) {
    04,05,\
 	06
 "after"="the line after a continuation is read as usual"
-)");
+)")));
     EXPECT_TRUE(report.complete()) << (report.skipped.empty() ? "" : report.skipped[0].reason);
     const std::string key = kRoot + "\\types";
     EXPECT_EQ(value(key, "dw"), dword(0x1f));
@@ -179,18 +198,20 @@ TEST_F(RegistryFile, EveryValueTypeIsStoredAsTheRegistryKeepsIt) {
     EXPECT_EQ(value(key, "as dword"), dword(0x12345678));
     EXPECT_EQ(value(key, "text"), RegistryValue::string("Hä\n")) << "a string is kept as UTF-8 text";
     EXPECT_EQ(value(key, "long"), typed(ValueType::Binary, bytes({1, 2, 3, 4, 5, 6})));
+    ASSERT_EQ(report.warnings.size(), 1u);
+    EXPECT_EQ(report.warnings[0].line, 5u) << "DWORD: in capitals is read, but named";
     EXPECT_TRUE(value(key, "after").has_value());
     EXPECT_EQ(report.values, 13u);
 }
 
 TEST_F(RegistryFile, Regedit4TextInHexIsWidenedSoBothFormatsStoreTheSameValue) {
-    import(crlf(R"(Windows Registry Editor Version 5.00
+    import(utf16File(crlf(R"(Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\Software\Orvalis\PadWarden\v5]
 "expand"=hex(2):25,00,c4,00,25,00,00,00
 "multi"=hex(7):61,00,00,00,ac,20,00,00,00,00
 "text"=hex(1):48,00,e4,00,00,00
-)"));
+)")));
     const RegistryImportReport report = import(
         "REGEDIT4\r\n\r\n"
         "[HKEY_LOCAL_MACHINE\\Software\\Orvalis\\PadWarden\\v4]\r\n"
@@ -207,7 +228,7 @@ TEST_F(RegistryFile, Regedit4TextInHexIsWidenedSoBothFormatsStoreTheSameValue) {
 }
 
 TEST_F(RegistryFile, EscapesInNamesAndStrings) {
-    const RegistryImportReport report = import(R"(Windows Registry Editor Version 5.00
+    const RegistryImportReport report = import(crlf(R"(Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\Software\Orvalis\PadWarden\escapes]
 "a\\b \"q\""="x\\y\"z"
@@ -215,12 +236,24 @@ TEST_F(RegistryFile, EscapesInNamesAndStrings) {
 "ends in backslash"="C:\\"
 "equals"="a=b"
   "indented" = "blanks around the equals sign"
-)");
+"lines"="one\ntwo\r"
+"tab\t"="a ; not a comment" ; a comment
+)"));
     EXPECT_TRUE(report.complete()) << (report.skipped.empty() ? "" : report.skipped[0].reason);
     const std::string key = kRoot + "\\escapes";
     EXPECT_EQ(value(key, "a\\b \"q\""), RegistryValue::string("x\\y\"z"));
-    EXPECT_EQ(value(key, "hand written"), RegistryValue::string("C:\\Games\\doom.exe"))
-        << "a backslash that escapes nothing stands for itself";
+    EXPECT_EQ(value(key, "hand written"), RegistryValue::string("C:Gamesdoom.exe"))
+        << "a backslash that escapes nothing is dropped, as the registry editor drops it";
+    EXPECT_EQ(value(key, "lines"), RegistryValue::string("one\ntwo\r"));
+    EXPECT_EQ(value(key, "tabt"), RegistryValue::string("a ; not a comment"));
+    EXPECT_EQ(report.warnings,
+              (std::vector<RegistryFileIssue>{
+                  {5,
+                   "unknown escape '\\G', '\\d' in a quoted text: the backslash is dropped, as the Windows "
+                   "registry editor drops it; write \\\\ for a backslash"},
+                  {10,
+                   "unknown escape '\\t' in a quoted text: the backslash is dropped, as the Windows "
+                   "registry editor drops it; write \\\\ for a backslash"}}));
     EXPECT_EQ(value(key, "ends in backslash"), RegistryValue::string("C:\\"));
     EXPECT_EQ(value(key, "equals"), RegistryValue::string("a=b"));
     EXPECT_EQ(value(key, "indented"), RegistryValue::string("blanks around the equals sign"));
@@ -260,7 +293,7 @@ TEST_F(RegistryFile, MergingKeepsTheSpellingOfExistingKeysAndReplacesValuesWitho
     store().writeValue(kGames + "\\Action", "Name", RegistryValue::string("Action"));
     store().writeValue(kGames + "\\Action", "Icon", RegistryValue::string("action.ico"));
     store().createKey(kGames + "\\Äpfel");
-    const RegistryImportReport report = import(R"(Windows Registry Editor Version 5.00
+    const RegistryImportReport report = import(utf16File(R"(Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\SOFTWARE\orvalis\PADWARDEN\GAMES\action]
 "NAME"="Aktion"
@@ -269,7 +302,7 @@ TEST_F(RegistryFile, MergingKeepsTheSpellingOfExistingKeysAndReplacesValuesWitho
 [HKEY_LOCAL_MACHINE\Software\Orvalis\PadWarden\games\äPFEL\Sorte]
 
 [HKEY_LOCAL_MACHINE\Software\Orvalis\PadWarden\games\Action\Quake]
-)");
+)"));
     EXPECT_TRUE(report.complete());
     EXPECT_EQ(store().subkeys(kRoot), std::vector<std::string>{"games"});
     EXPECT_EQ(store().subkeys(kGames), (std::vector<std::string>{"Action", "Äpfel"}));
@@ -338,7 +371,7 @@ TEST_F(RegistryFile, KeysOutsidePadWardensTreeAreSkippedWithTheirValuesAndReport
 // ---- lines that cannot be used ------------------------------------------------------------------
 
 TEST_F(RegistryFile, EveryUnusableLineIsReportedWithItsNumberAndTheRestIsImported) {
-    const RegistryImportReport report = import(crlf(R"(Windows Registry Editor Version 5.00
+    const RegistryImportReport report = import(utf16File(crlf(R"(Windows Registry Editor Version 5.00
 ; exported from the old computer
 "early"="a value line outside any key"
 
@@ -361,12 +394,12 @@ some text that means nothing
 "good2"=dword:00000002
 [HKEY_LOCAL_MACHINE\Software\Orvalis\PadWarden\unclosed
 "lost"="with its key"
-)"));
+)")));
     EXPECT_TRUE(report.registryFile);
     EXPECT_FALSE(report.complete());
     EXPECT_EQ(report.skipped, (std::vector<RegistryFileIssue>{
                                   {3, "a value line outside any key"},
-                                  {7, "hex data 'zz' is not hexadecimal"},
+                                  {7, "hex data '01,zz,03' is not understood"},
                                   {8, "dword value '1234567890' is not 1 to 8 hexadecimal digits"},
                                   {9, "string without closing quote"},
                                   {10, "value name without closing quote"},
@@ -374,9 +407,9 @@ some text that means nothing
                                   {12, "value data 'str(2):\"x\"' is not understood"},
                                   {13, "not a key, value or comment line: 'some text that means nothing'"},
                                   {14, "value type 'hex(zz)' is not hex(N) with a hexadecimal type number"},
-                                  {15, "hex data '123' is more than one byte"},
-                                  {16, "hex data has an empty place between commas"},
-                                  {18, "hex data 'q4' is not hexadecimal"},
+                                  {15, "hex data '123' is not understood"},
+                                  {16, "hex data '01,,02' is not understood"},
+                                  {18, "hex data '03,q4' is not understood"},
                                   {19, "text after the closing quote: 'y'"},
                                   {20, "hex(1) data is not UTF-16 text"},
                                   {22, "key line without closing ']' (1 value line skipped)"},
@@ -476,13 +509,15 @@ TEST_F(RegistryFile, NamesNoRegistryFileCanHoldAreLeftOutAndNamed) {
     store().createKey(kGames + "\\fine");
     store().writeValue(kGames + "\\fine", "a\nb", RegistryValue::string("x"));
     store().writeValue(kGames + "\\fine", "ok", RegistryValue::string("y"));
+    store().writeValue(kGames + "\\fine", "a\0b"s, RegistryValue::string("z"));
     const RegistryExport out = exportRegistry(store());
-    EXPECT_EQ(out.leftOut, (std::vector<std::string>{kGames + "\\two\nlines", kGames + "\\fine: a\nb"}));
+    EXPECT_EQ(out.leftOut, (std::vector<std::string>{kGames + "\\two\nlines", kGames + "\\fine: a\0b"s}));
     EXPECT_EQ(out.keys, 3u);
-    EXPECT_EQ(out.values, 1u);
+    EXPECT_EQ(out.values, 2u) << "a line break in a value name is written as \\n";
     const std::unique_ptr<SqliteSettingsStore> copy = freshStore("copy.sqlite");
     EXPECT_TRUE(importRegistryFile(*copy, out.bytes).complete()) << "what was written reads back whole";
     EXPECT_EQ(copy->subkeys(kGames), std::vector<std::string>{"fine"});
+    EXPECT_EQ(copy->readValue(kGames + "\\fine", "a\nb"), RegistryValue::string("x"));
 }
 
 TEST_F(RegistryFile, ExportImportIntoAnEmptyStoreAndExportAgainGivesTheSameBytes) {
