@@ -208,9 +208,6 @@ protected:
             const fs::path file =
                 dir_.write("wine" + std::to_string(runs_) + "-" + std::to_string(i) + ".reg", files[i]);
             script << "I " << test::windowsPath(file) << "\n";
-            if (std::getenv("PW_KEEP_REG") != nullptr) {
-                fs::copy_file(file, fs::path("/tmp") / file.filename(), fs::copy_options::overwrite_existing);
-            }
         }
         const fs::path scriptFile = dir_.write("script" + std::to_string(runs_) + ".txt", script.str());
         const fs::path outputFile = dir_.path() / ("facts" + std::to_string(runs_++) + ".txt");
