@@ -639,15 +639,24 @@ Recheck ProcProcessSource::recheck(int pid, const ProcessRecord& known, bool fol
         youngUntil_.erase(pid);
         return Recheck::Changed;
     }
-    if (isInterpreter(exe) || isWineLoader(exe) || isExecWrapper(exe)) {
+    if (isInterpreter(exe) || isExecWrapper(exe)) {
         return Recheck::Same;
     }
-    // A program of its own that has run for a while is taken to stay what it is.
+    // A Wine loader writes its Windows program over its command line as it starts, once: until
+    // then its first word is the loader itself.
+    const std::string_view first = cmdline.substr(0, cmdline.find('\0'));
+    if (isWineLoader(exe) && (first.empty() || isWineLoader(first))) {
+        return Recheck::Same;
+    }
+    // A program of its own that has run for a while is taken to stay what it is; so is a Wine
+    // process that shows its Windows program. Its Windows children are processes of their own,
+    // and an exec into the library opens a library program, which has every process looked at.
     const auto until = youngUntil_.find(pid);
     if (until == youngUntil_.end() || ticksSinceBoot() >= until->second) {
         if (until != youngUntil_.end()) {
             youngUntil_.erase(until);
         }
+        wineLoaders_.erase(pid);
         return Recheck::Settled;
     }
     return Recheck::Same;
@@ -681,7 +690,11 @@ Description ProcProcessSource::describe(int pid, ProcessRecord& record) {
     if (haveExe) {
         record.image = imageOf(exe, cmdline);
         record.executable = executableOf(exe);
-        record.mayExec = isInterpreter(exe) || isWineLoader(exe) || isExecWrapper(exe) || young(pid);
+        // A Wine process keeps its young window too: it settles once that is over.
+        const bool loader = isWineLoader(exe);
+        const bool other = isInterpreter(exe) || isExecWrapper(exe);
+        const bool fresh = !other && young(pid);
+        record.mayExec = loader || other || fresh;
     }
     if (const std::string_view program = windowsProgram(exe, cmdline); !program.empty()) {
         record.exeFile.assign(program);
