@@ -67,16 +67,20 @@ protected:
     void importLibrary(const std::string& assignments, const std::string& controller = "") {
         game = home.write("game.sh", "#!/bin/sh\nwhile [ ! -e \"$0.end\" ]; do sleep 0.05; done\n");
         ::chmod(game.c_str(), 0755);
-        std::string escaped;
-        for (char c : game.string()) {
-            escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-        }
+        // A quoted text takes its backslashes doubled, as the registry editor writes them.
+        const auto quoted = [](const std::string& text) {
+            std::string out;
+            for (char c : text) {
+                out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+            }
+            return out;
+        };
         std::string reg =
             "Windows Registry Editor Version 5.00\r\n\r\n"
             "[HKEY_LOCAL_MACHINE\\Software\\Orvalis\\PadWarden\\games\\Action\\Test]\r\n"
             "\"name\"=\"Test\"\r\n\"exe\"=\"" +
-            escaped + "\"\r\n\"controller\"=\"" + controller + "\"\r\n\"profil\"=\"Test.ini\"\r\n" +
-            assignments + "\r\n";
+            quoted(game.string()) + "\"\r\n\"controller\"=\"" + quoted(controller) +
+            "\"\r\n\"profil\"=\"Test.ini\"\r\n" + assignments + "\r\n";
         if (!controller.empty()) {
             reg += "[HKEY_LOCAL_MACHINE\\Software\\Orvalis\\PadWarden\\controller\\" + controller +
                    "]\r\n\"x\"=\"y\"\r\n\r\n";
