@@ -27,24 +27,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-pid_t start(const std::vector<std::string>& argv, const std::filesystem::path& err = {}) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (!err.empty()) {
-            std::freopen(err.c_str(), "w", stderr);
-        }
-        std::vector<char*> args;
-        for (const auto& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
 void stop(pid_t pid) {
     ::kill(pid, SIGTERM);
     ::waitpid(pid, nullptr, 0);
@@ -129,14 +111,14 @@ int main(int argc, char** argv) {
     }
 
     const auto err = home.file("err.txt");
-    const pid_t mapper = start({PADWARDEN_PROGRAM, "--headless"}, err);
+    const pid_t mapper = bench::startProgram({PADWARDEN_PROGRAM, "--headless"}, {}, err);
     test::KeyboardReader padwarden;
     if (!test::waitFor(err, "watching") || !padwarden.open()) {
         std::printf("end-to-end latency: padwarden --headless did not come up:\n%s\n",
                     test::readFile(err).c_str());
         return 1;
     }
-    const pid_t gamePid = start({game.string(), "600"});
+    const pid_t gamePid = bench::startProgram({game.string(), "600"});
     if (!test::waitFor(err, "game Action\\Bench started")) {
         std::printf("end-to-end latency: the game was not recognised:\n%s\n", test::readFile(err).c_str());
         return 1;
@@ -146,7 +128,7 @@ int main(int argc, char** argv) {
     stop(gamePid);
     stop(mapper);
 
-    const pid_t remapper = start({TRIVIAL_REMAPPER, pad.devnode()});
+    const pid_t remapper = bench::startProgram({TRIVIAL_REMAPPER, pad.devnode()});
     test::KeyboardReader trivial;
     if (!trivial.open(30s, "trivial remapper keyboard")) {
         std::printf("end-to-end latency: the trivial remapper did not come up\n");

@@ -49,28 +49,6 @@ int runningProcesses() {
     return n;
 }
 
-// Forks a child that runs the program; it dies with this benchmark even if the benchmark is killed.
-pid_t start(const std::vector<std::string>& argv, const fs::path& out = {}, const fs::path& err = {}) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (!out.empty()) {
-            std::freopen(out.c_str(), "w", stdout);
-        }
-        if (!err.empty()) {
-            std::freopen(err.c_str(), "w", stderr);
-        }
-        std::vector<char*> args;
-        for (const auto& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
-    return pid;
-}
-
 void stop(pid_t pid, int signal = SIGKILL) {
     ::kill(pid, signal);
     ::waitpid(pid, nullptr, 0);
@@ -221,9 +199,9 @@ int main(int argc, char** argv) {
 
     std::vector<pid_t> sleepers;
     for (int n = runningProcesses(); n + static_cast<int>(sleepers.size()) < kProcesses;) {
-        sleepers.push_back(start({"/bin/sleep", "600"}));
+        sleepers.push_back(bench::startProgram({"/bin/sleep", "600"}));
     }
-    const pid_t floor = start({"/bin/sleep", "600"});
+    const pid_t floor = bench::startProgram({"/bin/sleep", "600"});
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
     const fs::path err = home.file("err.txt");
@@ -237,7 +215,7 @@ int main(int argc, char** argv) {
     std::printf("whole program, padwarden --headless with a virtual controller, %d processes, %lld s each\n",
                 runningProcesses(), static_cast<long long>(over.count() / 1000));
     const Share noGame = coreShare(mapper, over);
-    const pid_t gamePid = start({game.string(), "600"});
+    const pid_t gamePid = bench::startProgram({game.string(), "600"});
     if (!waitFor(home.file("err.txt"), "game Action\\Bench started")) {
         std::printf("the game was not recognised:\n%s\n", readFile(home.file("err.txt")).c_str());
         return 1;
@@ -263,7 +241,7 @@ int main(int argc, char** argv) {
     readUntil(m.output, "\x01", std::chrono::milliseconds(20));  // forget what came so far
     for (int i = 0; i < starts; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
-        const pid_t pid = start({game.string(), "600"});
+        const pid_t pid = bench::startProgram({game.string(), "600"});
         if (readUntil(m.output, "down 65", std::chrono::milliseconds(2000))) {
             toKeys.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());

@@ -294,11 +294,7 @@ class WineProfiles : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string why;
-        if (std::string(PW_PROFILE_OPS_EXE).empty()) {
-            why =
-                "x86_64-w64-mingw32-gcc was not found when the build was configured; run tools/setup "
-                "(Debian package mingw-w64) and configure again";
-        } else if (auto found = test::findWine(PW_SOURCE_DIR, PW_WINE_PREFIX_DIR, why)) {
+        if (auto found = test::findWineFor(PW_PROFILE_OPS_EXE, PW_SOURCE_DIR, PW_WINE_PREFIX_DIR, why)) {
             wine_ = *found;
             return;
         }

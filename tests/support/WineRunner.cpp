@@ -71,6 +71,17 @@ std::optional<Wine> findWine(const std::filesystem::path& sourceDir, const std::
     return wine;
 }
 
+std::optional<Wine> findWineFor(std::string_view program, const std::filesystem::path& sourceDir,
+                                const std::filesystem::path& prefixDir, std::string& why) {
+    if (program.empty()) {
+        why =
+            "x86_64-w64-mingw32-gcc was not found when the build was configured; run tools/setup "
+            "(Debian package mingw-w64) and configure again";
+        return std::nullopt;
+    }
+    return findWine(sourceDir, prefixDir, why);
+}
+
 std::string windowsPath(const std::filesystem::path& path) {
     std::string out = "Z:";
     for (const char c : std::filesystem::absolute(path).string()) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pw::test {
@@ -18,6 +19,11 @@ struct Wine {
 // Wine and its prefix, or nullopt with the reason in `why` (Wine not installed, wineboot failed).
 std::optional<Wine> findWine(const std::filesystem::path& sourceDir, const std::filesystem::path& prefixDir,
                              std::string& why);
+
+// As findWine, for running `program`, a Windows program that the build made with mingw-w64: an
+// empty path says the compiler was missing when the build was configured.
+std::optional<Wine> findWineFor(std::string_view program, const std::filesystem::path& sourceDir,
+                                const std::filesystem::path& prefixDir, std::string& why);
 
 // The path as a Windows program sees it through the drive Z:, which Wine maps to "/".
 std::string windowsPath(const std::filesystem::path& path);

@@ -17,6 +17,21 @@ class Recognition : public GameRig {};
 class RecognitionOfOldProcesses : public GameRig {
 protected:
     RecognitionOfOldProcesses() : GameRig(0) {}
+
+    // Lets the launcher exec into the game; true when the scan right after the exec knows the
+    // game "Game" and a later one its end.
+    bool execsIntoTheGame(Spawned& launcher, const std::string& game) {
+        launcher.say("go\n");
+        bool alive = true;
+        while (alive && launcher.program() != game) {
+            alive = !launcher.program().empty();
+            std::this_thread::yield();
+        }
+        scan();
+        const bool known = alive && runs("Game");
+        launcher.finish();
+        return scanUntil([&] { return recognition.runningGames().empty(); }) && known;
+    }
 };
 
 TEST_F(RecognitionOfOldProcesses, AShellThatExecsLongAfterItsStartIsLookedAtWhenItOpensAGame) {
@@ -65,16 +80,7 @@ TEST_F(RecognitionOfOldProcesses, ALauncherOfItsOwnThatExecsLongAfterItsStartIsT
                 scan();  // long known, looked at no more
             }
             ok = ok && !runs("Game");
-            launcher.say("go\n");
-            while (ok && launcher.program() != game) {
-                ok = !launcher.program().empty();
-                std::this_thread::yield();
-            }
-            scan();
-            ok = ok && runs("Game");
-            launcher.finish();
-            ok = ok && scanUntil([&] { return recognition.runningGames().empty(); });
-            recognised += ok ? 1 : 0;
+            recognised += ok && execsIntoTheGame(launcher, game) ? 1 : 0;
         }
         std::printf("%s: %d/%d recognised at the scan after the exec\n", name, recognised, kStarts);
         std::fflush(stdout);
@@ -108,17 +114,8 @@ TEST_F(RecognitionOfOldProcesses, AGameReplacedByAnUpdateIsStillSeenWhenALaunche
         std::filesystem::rename(update, game);
         scan();  // the watch follows the path to its new file
         Spawned launcher = Spawned::launcher(game, {game}, folder());
-        bool ok = scanUntil([&] { return seen(launcher.pid()); });
-        launcher.say("go\n");
-        while (ok && launcher.program() != game) {
-            ok = !launcher.program().empty();
-            std::this_thread::yield();
-        }
-        scan();
-        ok = ok && runs("Game");
-        launcher.finish();
-        ok = ok && scanUntil([&] { return recognition.runningGames().empty(); });
-        recognised += ok ? 1 : 0;
+        const bool ok = scanUntil([&] { return seen(launcher.pid()); });
+        recognised += ok && execsIntoTheGame(launcher, game) ? 1 : 0;
     }
     std::printf("launcher execs an updated game: %d/%d recognised\n", recognised, kStarts);
     EXPECT_EQ(recognised, kStarts);
