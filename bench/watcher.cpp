@@ -208,8 +208,13 @@ public:
     Recheck recheck(int pid, const ProcessRecord& known, bool followed) override {
         return inner_.recheck(pid, known, followed);
     }
-    void watchPrograms(const std::vector<std::string>& files) override { inner_.watchPrograms(files); }
+    void watchPrograms(const std::vector<std::string>& files, bool everyProgram) override {
+        inner_.watchPrograms(files, everyProgram);
+    }
     bool mayHaveExeced() override { return inner_.mayHaveExeced(); }
+    int newsHandle() const override { return inner_.newsHandle(); }
+    int pauseFor(int interval) override { return inner_.pauseFor(interval); }
+    void forget(int pid) override { inner_.forget(pid); }
     std::atomic<int> notYet{0};
 
 private:

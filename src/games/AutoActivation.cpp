@@ -60,12 +60,15 @@ void AutoActivation::alle_programme_aufbauen() {
     }
     if (libraryListener_) {
         std::vector<std::string> files;
+        bool everyGame = true;
         for (const Keys& keys : keys_) {
             if (!keys.linuxFile.empty()) {
                 files.push_back(keys.linuxFile);
+            } else {
+                everyGame = false;
             }
         }
-        libraryListener_(files);
+        libraryListener_(files, everyGame);
     }
 }
 

@@ -53,10 +53,10 @@ public:
     // Used to resolve the library's program files for matching (symlinks, Windows paths). Without
     // one, a line matches only by its text. The lookup list is rebuilt.
     void setPathResolver(PathResolver resolver);
-    // Told the library's program files, resolved, after every rebuild of the lookup list.
-    void setLibraryListener(std::function<void(const std::vector<std::string>& files)> listener) {
-        libraryListener_ = std::move(listener);
-    }
+    // Told the library's program files, resolved, after every rebuild of the lookup list, and
+    // whether every game's program was among them.
+    using LibraryListener = std::function<void(const std::vector<std::string>& files, bool everyGame)>;
+    void setLibraryListener(LibraryListener listener) { libraryListener_ = std::move(listener); }
     // Told the id of every process that is a running game, so that the watcher follows it.
     void setFollower(std::function<void(int pid)> follow) { follow_ = std::move(follow); }
 
@@ -104,7 +104,7 @@ private:
     std::vector<RunningGame> running_;
     PathResolver resolver_;
     std::function<void(int)> follow_;
-    std::function<void(const std::vector<std::string>&)> libraryListener_;
+    LibraryListener libraryListener_;
     std::string lastProcessPath_;
     bool savedCaptureMode_ = false;
 };

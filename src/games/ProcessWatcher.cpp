@@ -205,8 +205,9 @@ bool ProcessDiff::cycle(ProcessSource& source, const Notify& created, const Noti
     // have one reported twice; they leave the list once the pass is over, however it ends.
     struct Sweep {
         ProcessDiff& diff;
-        ~Sweep() { diff.dropEnded(); }
-    } sweep{*this};
+        ProcessSource& source;
+        ~Sweep() { diff.dropEnded(source); }
+    } sweep{*this, source};
     for (std::size_t i = entries_.size(); i-- > 0;) {
         Entry& entry = entries_[i];
         if (entry.seenInScan == scan_ || entry.ended) {
@@ -221,11 +222,12 @@ bool ProcessDiff::cycle(ProcessSource& source, const Notify& created, const Noti
     return true;
 }
 
-void ProcessDiff::dropEnded() {
+void ProcessDiff::dropEnded(ProcessSource& source) {
     std::size_t kept = 0;
     bool moved = false;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         if (entries_[i].ended) {
+            source.forget(entries_[i].record.pid);
             moved = true;
             continue;
         }

@@ -81,13 +81,32 @@ public:
     }
     // The library's program files, resolved: a source may look for execs only once one of them
     // has been opened (an exec opens the program, an interpreter its script, Wine its .exe).
-    virtual void watchPrograms(const std::vector<std::string>& files) { (void)files; }
+    // `everyProgram` is false when some of the library's games name no file that could be
+    // resolved (a bare name, a file that is missing): their starts can be seen only by scanning.
+    virtual void watchPrograms(const std::vector<std::string>& files, bool everyProgram = true) {
+        (void)files;
+        (void)everyProgram;
+    }
     // Whether any known process may have replaced its program since the last scan, the source
     // cannot tell which: one of the watched programs was opened, and an exec opens its program.
     // Asked once a scan, after snapshot(); while it says so, the watcher looks again at every known
     // process, not only at those that may exec (a launcher of its own that execs the game long
     // after its start).
     virtual bool mayHaveExeced() { return false; }
+
+    // A handle of the operating system that turns readable when the next scan should not wait:
+    // a watched program was opened, a followed process ended. -1 when the source has none; then
+    // the watcher scans at its interval. What made it readable is taken in by the next snapshot().
+    virtual int newsHandle() const { return -1; }
+    // How long the watcher may wait for news before the next scan, given its interval in ms. The
+    // interval itself while a start or an end that matters could be missed without scanning (a
+    // library program that cannot be watched, a followed process that cannot be waited for, the
+    // moments after a library program was opened); longer while every start of a library program
+    // and every end of a followed process makes newsHandle() readable: then only the reports of
+    // other processes wait, and no process is read in between. An interval of 0 stays 0.
+    virtual int pauseFor(int interval) { return interval; }
+    // The watcher has let the process `pid` go (it ended): what the source keeps for it goes too.
+    virtual void forget(int pid) { (void)pid; }
 };
 
 // Raised for a watcher setting that cannot be used.
@@ -142,6 +161,8 @@ public:
 
     // How many processes are looked at again at every scan.
     std::size_t followed() const { return followed_.size(); }
+    // Whether a process the owner follows has not been found yet: the next scan should not wait.
+    bool followPending() const { return !wanted_.empty(); }
 
 private:
     struct Entry {
@@ -156,7 +177,7 @@ private:
     bool takeSnapshot(ProcessSource& source);
     // Reads a new process and appends it; false when there is nothing to append this scan.
     bool learn(ProcessSource& source, int pid);
-    void dropEnded();
+    void dropEnded(ProcessSource& source);
     void addRechecked(std::size_t position);
     void recheckFollowed(ProcessSource& source, const Notify& created, const Notify& terminated);
     void recheckAll(ProcessSource& source, std::size_t known, const Notify& created,

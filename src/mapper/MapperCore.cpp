@@ -29,8 +29,9 @@ MapperCore::MapperCore(SettingsStore& store, const TextVariables& texts, Announc
         timer_.setWakesOnRequest(true);
     }
     controllers_.setLastActivatedController(controllers_.akt_controller());
-    autoActivation_.setLibraryListener(
-        [this](const std::vector<std::string>& files) { watcher_.watchPrograms(files); });
+    autoActivation_.setLibraryListener([this](const std::vector<std::string>& files, bool everyGame) {
+        watcher_.watchPrograms(files, everyGame);
+    });
     autoActivation_.setPathResolver(resolveProgramFile);
     autoActivation_.setFollower([this](int pid) { watcher_.follow(pid); });
 

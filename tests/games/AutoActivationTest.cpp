@@ -208,6 +208,25 @@ TEST_F(Auto, AResolvedOrWindowsPathMatchesTheStoredOneInEitherForm) {
     EXPECT_EQ(watcher.lookupList()[4].exe, "C:\\Games\\Hello.exe -fast") << "the stored text stays";
 }
 
+TEST_F(Auto, TheWatcherIsToldTheResolvedProgramsAndWhetherEveryGameHasOne) {
+    std::vector<std::string> told;
+    bool everyGame = true;
+    watcher.setLibraryListener([&](const std::vector<std::string>& files, bool all) {
+        told = files;
+        everyGame = all;
+    });
+    const auto resolveAllBut = [](std::string missing) {
+        return [missing](const std::string& file) { return file == missing ? std::string() : "/r" + file; };
+    };
+    watcher.setPathResolver(resolveAllBut("/opt/fifa/fifa"));
+    EXPECT_EQ(told, (std::vector<std::string>{"/r/home/ana/Games/Doom/doom.exe",
+                                              "/r/home/ana/Games/Doom/doom.exe", "/r/home/ana/bin/run.sh"}));
+    EXPECT_FALSE(everyGame) << "Fifa's file cannot be watched";
+    watcher.setPathResolver(resolveAllBut(""));
+    EXPECT_EQ(told.size(), 4u);
+    EXPECT_TRUE(everyGame);
+}
+
 TEST_F(Auto, TheListFollowsTheLibraryAfterARebuild) {
     addGame("Sport", "Golf", "/opt/golf/golf", "71");
     watcher.processCreated("/opt/golf/golf");

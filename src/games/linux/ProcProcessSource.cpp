@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/epoll.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -295,6 +297,12 @@ ProcProcessSource::~ProcProcessSource() {
     if (programsOpened_ >= 0) {
         ::close(programsOpened_);
     }
+    for (const auto& [pid, waited] : waited_) {
+        ::close(waited.handle);
+    }
+    if (news_ >= 0) {
+        ::close(news_);
+    }
 }
 
 bool ProcProcessSource::readTaskCounters() {
@@ -326,6 +334,7 @@ bool ProcProcessSource::readTaskCounters() {
 }
 
 bool ProcProcessSource::snapshot(std::vector<int>& pids) {
+    takeNews();
     noteOpenedPrograms();
     const Counters before = previous_;
     const bool steady = readTaskCounters() && counters_ == before;
@@ -517,11 +526,21 @@ std::string ProcProcessSource::windowsFile(int pid, std::string_view program) {
                               std::string(program));
 }
 
-void ProcProcessSource::watchPrograms(const std::vector<std::string>& files) {
+void ProcProcessSource::watchPrograms(const std::vector<std::string>& files, bool everyProgram) {
+    everyProgram_ = everyProgram;
     if (programsOpened_ < 0) {
         programsOpened_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         if (programsOpened_ < 0) {
             return;  // without it, every process that may exec is read at every scan
+        }
+        // Without the news handle the watcher scans at its interval, as it must then.
+        news_ = ::epoll_create1(EPOLL_CLOEXEC);
+        epoll_event opened{};
+        opened.events = EPOLLIN;
+        opened.data.u64 = 0;  // no process has the id 0
+        if (news_ >= 0 && ::epoll_ctl(news_, EPOLL_CTL_ADD, programsOpened_, &opened) != 0) {
+            ::close(news_);
+            news_ = -1;
         }
     }
     for (int watch : watches_) {
@@ -581,7 +600,8 @@ void ProcProcessSource::noteOpenedPrograms() {
     }
     const long long nowMs = monotonicMs();
     if (opened) {
-        armedUntil_ = now_ + static_cast<long long>(kFollowYoungMs) * ::sysconf(_SC_CLK_TCK) / 1000;
+        quickUntilMs_ = nowMs + kQuickWindowMs;
+        armedUntil_ = now_ + static_cast<long long>(armedMs_) * ::sysconf(_SC_CLK_TCK) / 1000;
         sweepScans_ = 2;
         sweepUntilMs_ = nowMs + kExecSweepMs;
     }
@@ -593,6 +613,92 @@ void ProcProcessSource::noteOpenedPrograms() {
 
 bool ProcProcessSource::mayHaveExeced() {
     return sweeping_;
+}
+
+// The pidfds of processes that have exited are taken out of the news, so that it is readable
+// again only for what is new; the inotify events are read by noteOpenedPrograms().
+void ProcProcessSource::takeNews() {
+    if (news_ < 0) {
+        return;
+    }
+    std::array<epoll_event, 16> events;
+    int n = 0;
+    while ((n = ::epoll_wait(news_, events.data(), static_cast<int>(events.size()), 0)) > 0) {
+        bool more = false;
+        for (int i = 0; i < n; ++i) {
+            const auto pid = static_cast<int>(events[static_cast<std::size_t>(i)].data.u64);
+            if (const auto waited = waited_.find(pid); pid != 0 && waited != waited_.end()) {
+                waited->second.exited = true;
+                ::epoll_ctl(news_, EPOLL_CTL_DEL, waited->second.handle, nullptr);
+                more = true;
+            }
+        }
+        if (!more) {
+            break;  // only the inotify handle, which is read next
+        }
+    }
+}
+
+bool ProcProcessSource::exitedAsWaitedFor(int pid) {
+    if (news_ < 0) {
+        return false;
+    }
+    auto waited = waited_.find(pid);
+    if (waited == waited_.end()) {
+        if (unwaited_.count(pid) != 0) {
+            return false;
+        }
+        const int handle = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+        epoll_event ended{};
+        ended.events = EPOLLIN;
+        ended.data.u64 = static_cast<std::uint64_t>(pid);
+        if (handle < 0 || ::epoll_ctl(news_, EPOLL_CTL_ADD, handle, &ended) != 0) {
+            // Gone already (the listing tells), or a kernel without pidfds: then it is scanned for.
+            if (handle >= 0) {
+                ::close(handle);
+            }
+            if (errno != ESRCH) {
+                unwaited_.insert(pid);
+            }
+            return false;
+        }
+        waited = waited_.emplace(pid, Waited{handle, false}).first;
+    }
+    if (!waited->second.exited) {
+        return false;
+    }
+    ::close(waited->second.handle);
+    waited_.erase(waited);
+    return true;
+}
+
+void ProcProcessSource::forget(int pid) {
+    if (const auto waited = waited_.find(pid); waited != waited_.end()) {
+        if (!waited->second.exited) {
+            ::epoll_ctl(news_, EPOLL_CTL_DEL, waited->second.handle, nullptr);
+        }
+        ::close(waited->second.handle);
+        waited_.erase(waited);
+    }
+    unwaited_.erase(pid);
+    wineLoaders_.erase(pid);
+    youngUntil_.erase(pid);
+}
+
+int ProcProcessSource::pauseFor(int interval) {
+    if (interval <= 0 || news_ < 0 || !everyProgram_ || missingPrograms_ > 0 || !unwaited_.empty()) {
+        return interval;
+    }
+    const long long nowMs = monotonicMs();
+    if (nowMs < quickUntilMs_) {
+        return std::min(interval, kQuickPauseMs);
+    }
+    // A young Wine loader may run a Windows program of a prefix of its own, whose file is not
+    // watched; young processes may still exec, which the armed time covers.
+    if (sweeping_ || ticksSinceBoot() < armedUntil_ || !wineLoaders_.empty()) {
+        return interval;
+    }
+    return std::max(interval, restingPauseMs_);
 }
 
 Recheck ProcProcessSource::recheck(int pid, const ProcessRecord& known, bool followed) {
@@ -608,6 +714,9 @@ Recheck ProcProcessSource::recheck(int pid, const ProcessRecord& known, bool fol
             return Recheck::Settled;
         }
         return Recheck::Same;
+    }
+    if (followed && exitedAsWaitedFor(pid)) {
+        return Recheck::Ended;
     }
     std::string_view exe;
     if (!readExe(pid, exe_, exe)) {

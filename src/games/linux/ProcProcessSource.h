@@ -67,6 +67,16 @@ namespace pw {
 // read each. A followed process whose executable is gone and whose state is 'Z' has exited: it
 // is reported ended before its parent reaps it.
 //
+// Between scans the watcher may sleep on newsHandle(): an epoll handle holding the inotify handle
+// of the library's programs and a pidfd for every followed process (a pidfd turns readable when
+// its process has exited, zombie or not). So while every game of the library has a watched file,
+// every followed process a pidfd, nothing of the library was opened for kFollowYoungMs and no
+// Wine loader is still young, the pause is kRestingPauseMs instead of the interval: a library
+// start wakes the watcher through its open, a game's end through its pidfd, and only the starts
+// and ends of other processes wait for the next scan. Right after an open the scans come every
+// kQuickPauseMs for kQuickWindowMs, since the open of an exec comes a moment before the new
+// program shows in /proc.
+//
 // A Windows program is also described by the file it is on this system (linuxFile): its Windows
 // path through the drive links of the process's own prefix (WINEPREFIX of its environment, else
 // ~/.wine), a Linux path with links resolved.
@@ -80,9 +90,18 @@ public:
     static constexpr int kExecSweepMs = 50;
     // Every how many scans a library program that is missing is looked for again.
     static constexpr int kRewatchMissingEvery = 100;
+    // The pause between scans while every start and end that matters wakes the watcher.
+    static constexpr int kRestingPauseMs = 1000;
+    // The pause between scans right after a library program was opened, and for how long.
+    static constexpr int kQuickPauseMs = 2;
+    static constexpr int kQuickWindowMs = 40;
 
-    // `followYoungMs`: how long a new process counts as young (for the tests).
-    explicit ProcProcessSource(int followYoungMs = kFollowYoungMs) : followYoungMs_(followYoungMs) {}
+    // For the tests: `followYoungMs`, how long a new process counts as young; `restingPauseMs`,
+    // the pause while nothing that matters can be missed; `armedMs`, how long the scans look for
+    // execs after a library program was opened.
+    explicit ProcProcessSource(int followYoungMs = kFollowYoungMs, int restingPauseMs = kRestingPauseMs,
+                               int armedMs = kFollowYoungMs)
+        : followYoungMs_(followYoungMs), restingPauseMs_(restingPauseMs), armedMs_(armedMs) {}
     ~ProcProcessSource() override;
     ProcProcessSource(const ProcProcessSource&) = delete;
     ProcProcessSource& operator=(const ProcProcessSource&) = delete;
@@ -90,8 +109,11 @@ public:
     bool snapshot(std::vector<int>& pids) override;
     Description describe(int pid, ProcessRecord& record) override;
     Recheck recheck(int pid, const ProcessRecord& known, bool followed) override;
-    void watchPrograms(const std::vector<std::string>& files) override;
+    void watchPrograms(const std::vector<std::string>& files, bool everyProgram = true) override;
     bool mayHaveExeced() override;
+    int newsHandle() const override { return news_; }
+    int pauseFor(int interval) override;
+    void forget(int pid) override;
 
 private:
     bool young(int pid);
@@ -101,6 +123,9 @@ private:
     bool settling(int pid, std::string_view exe, std::string_view cmdline);
     bool readScript(int pid, std::string_view exe, std::string_view cmdline, ProcessRecord& record);
     bool list(std::vector<int>& pids);
+    void takeNews();
+    // Whether the followed process `pid` has exited, as its pidfd tells; opens that on first ask.
+    bool exitedAsWaitedFor(int pid);
 
     // The task count and last id of /proc/loadavg, as text ("110 16608\n"); empty when unreadable.
     struct Counters {
@@ -133,6 +158,8 @@ private:
     std::unordered_map<int, long long> youngUntil_;
     std::unordered_set<int> wineLoaders_;
     int followYoungMs_;
+    int restingPauseMs_;
+    int armedMs_;
     // Told by the kernel when a library program is opened; -1 until programs are given.
     int programsOpened_ = -1;
     std::vector<int> watches_;
@@ -147,6 +174,17 @@ private:
     // Until when (clock ticks) every process that may exec is read again; the time of the scan.
     long long armedUntil_ = 0;
     long long now_ = 0;
+    // The news the watcher may sleep on (epoll), -1 without; the pidfds of the followed processes
+    // in it, and those followed processes that have none (the pidfd could not be opened).
+    int news_ = -1;
+    struct Waited {
+        int handle = -1;
+        bool exited = false;
+    };
+    std::unordered_map<int, Waited> waited_;
+    std::unordered_set<int> unwaited_;
+    bool everyProgram_ = true;
+    long long quickUntilMs_ = 0;
 };
 
 }  // namespace pw

@@ -1,6 +1,8 @@
 #include "games/qt/ProcessNotify.h"
 
+#include <poll.h>
 #include <sched.h>
+#include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -59,7 +61,7 @@ ProcessNotify::ProcessNotify(QObject* parent)
     : ProcessNotify(std::make_unique<ProcProcessSource>(), parent) {}
 
 ProcessNotify::ProcessNotify(std::unique_ptr<ProcessSource> source, QObject* parent)
-    : QObject(parent), source_(std::move(source)) {
+    : QObject(parent), source_(std::move(source)), wakeHandle_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
     try {
         diff_.start(*source_);
     } catch (const std::exception& e) {
@@ -73,11 +75,22 @@ ProcessNotify::~ProcessNotify() {
         std::lock_guard lock(mutex_);
         stop_ = true;
     }
-    wake_.notify_all();
+    wakeUp();
     if (thread_.joinable()) {
         thread_.join();
     }
     // A hand-over the poll thread gave up is still posted to this object; Qt drops it with it.
+    if (wakeHandle_ >= 0) {
+        ::close(wakeHandle_);
+    }
+}
+
+void ProcessNotify::wakeUp() {
+    wake_.notify_all();
+    if (wakeHandle_ >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(wakeHandle_, &one, sizeof one);
+    }
 }
 
 int ProcessNotify::pollInterval() const {
@@ -96,7 +109,7 @@ void ProcessNotify::setPollInterval(int milliseconds) {
     }
     // A pause under way is measured against the new value at once: a long pause shortened to a
     // short one ends now instead of after the old time.
-    wake_.notify_all();
+    wakeUp();
 }
 
 bool ProcessNotify::enabled() const {
@@ -112,7 +125,7 @@ void ProcessNotify::setEnabled(bool on) {
         }
         enabled_ = on;
     }
-    wake_.notify_all();
+    wakeUp();
 }
 
 bool ProcessNotify::asyncNotify() const {
@@ -167,14 +180,21 @@ void ProcessNotify::setLogHandler(LogHandler handler) {
 }
 
 void ProcessNotify::follow(int pid) {
-    std::lock_guard lock(mutex_);
-    toFollow_.push_back(pid);
+    {
+        std::lock_guard lock(mutex_);
+        toFollow_.push_back(pid);
+    }
+    wakeUp();
 }
 
-void ProcessNotify::watchPrograms(std::vector<std::string> files) {
-    std::lock_guard lock(mutex_);
-    programs_ = std::move(files);
-    programsChanged_ = true;
+void ProcessNotify::watchPrograms(std::vector<std::string> files, bool everyProgram) {
+    {
+        std::lock_guard lock(mutex_);
+        programs_ = std::move(files);
+        everyProgram_ = everyProgram;
+        programsChanged_ = true;
+    }
+    wakeUp();
 }
 
 int ProcessNotify::pollThreadId() const {
@@ -241,12 +261,13 @@ void ProcessNotify::run() {
         following.swap(toFollow_);
         std::vector<std::string> programs;
         const bool programsChanged = std::exchange(programsChanged_, false);
+        const bool everyProgram = everyProgram_;
         if (programsChanged) {
             programs.swap(programs_);
         }
         lock.unlock();
         if (programsChanged) {
-            source_->watchPrograms(programs);
+            source_->watchPrograms(programs, everyProgram);
         }
         for (int pid : following) {
             diff_.follow(pid);
@@ -280,11 +301,32 @@ bool ProcessNotify::pause(std::unique_lock<std::mutex>& lock) {
             wake_.wait(lock);
             continue;
         }
-        const auto deadline = start + std::chrono::milliseconds(interval_);
-        if (std::chrono::steady_clock::now() >= deadline) {
+        // The source is the poll thread's. What the owner has handed over is taken at the next
+        // scan, which therefore comes at the interval.
+        const int news = wakeHandle_ >= 0 ? source_->newsHandle() : -1;
+        const bool handedOver = !toFollow_.empty() || programsChanged_ || diff_.followPending();
+        const int pauseMs = news >= 0 && !handedOver ? source_->pauseFor(interval_) : interval_;
+        const auto deadline = start + std::chrono::milliseconds(pauseMs);
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
             return true;
         }
-        wake_.wait_until(lock, deadline);
+        if (news < 0) {
+            wake_.wait_until(lock, deadline);
+            continue;
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+        std::array<pollfd, 2> handles{{{wakeHandle_, POLLIN, 0}, {news, POLLIN, 0}}};
+        lock.unlock();
+        const int ready = ::poll(handles.data(), handles.size(), static_cast<int>(left));
+        if (ready > 0 && (handles[0].revents & POLLIN) != 0) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] const ssize_t n = ::read(wakeHandle_, &count, sizeof count);
+        }
+        lock.lock();
+        if (ready > 0 && handles[1].revents != 0 && !stop_ && enabled_) {
+            return true;  // news: scan at once
+        }
     }
 }
 

@@ -19,6 +19,13 @@ namespace pw {
 // pollInterval() ms and tells which programs started and which ended, so that a library game gets
 // its key assignments however it was started.
 //
+// Where the source can tell when something that matters happens (ProcessSource::newsHandle(): a
+// library program opened, a followed game ended), the poll thread sleeps on that between scans
+// and scans at once when it comes; it then scans at the interval only for as long as the source
+// asks (ProcessSource::pauseFor()), and otherwise reports the other processes' starts and ends at
+// the source's longer pause. A watcher that costs a wake-up every 10 ms costs more at rest than
+// the whole rest of the program.
+//
 // The first scan is taken when the watcher is made, on the making thread, and reports nothing:
 // what runs then is known from the start and reported only when it ends.
 //
@@ -82,7 +89,7 @@ public:
 
     // Hands the library's program files to the source (see ProcessSource::watchPrograms), at the
     // next scan. Safe from any thread.
-    void watchPrograms(std::vector<std::string> files);
+    void watchPrograms(std::vector<std::string> files, bool everyProgram = true);
 
     // The poll thread's Linux thread id, 0 until it runs: for looking at the thread from outside.
     int pollThreadId() const;
@@ -102,6 +109,8 @@ private:
 
     void run();
     bool pause(std::unique_lock<std::mutex>& lock);
+    // Wakes the poll thread from its pause, wherever it waits, to look at its settings again.
+    void wakeUp();
     void deliver(Kind kind, const ProcessRecord& record);
     void serve(std::uint64_t ticket);
     void reportFailure(Kind kind, const ProcessRecord& record, const std::exception_ptr& error);
@@ -127,7 +136,10 @@ private:
     HandOver handOver_;
     std::vector<int> toFollow_;
     std::vector<std::string> programs_;
+    bool everyProgram_ = true;
     bool programsChanged_ = false;
+    // Written to wake the poll thread while it waits on the source's news; -1 when there is none.
+    int wakeHandle_ = -1;
     std::uint64_t lastTicket_ = 0;
 
     std::thread thread_;

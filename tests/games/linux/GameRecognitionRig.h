@@ -162,8 +162,9 @@ private:
 class GameRig : public StoreTest {
 protected:
     explicit GameRig(int followYoungMs = ProcProcessSource::kFollowYoungMs) : source(followYoungMs) {
-        recognition.setLibraryListener(
-            [this](const std::vector<std::string>& files) { source.watchPrograms(files); });
+        recognition.setLibraryListener([this](const std::vector<std::string>& files, bool everyGame) {
+            source.watchPrograms(files, everyGame);
+        });
         recognition.setPathResolver(resolveProgramFile);
         recognition.setFollower([this](int pid) { diff.follow(pid); });
         diff.start(source);

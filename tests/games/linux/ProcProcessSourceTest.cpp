@@ -2,6 +2,7 @@
 // as, and the watcher's scans over /proc.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -369,6 +370,82 @@ TEST(ProcWatch, ScansReportAChildsStartAndEndAndAllocateOnlyForNewProcesses) {
                             [&](const std::string& s) { return s.substr(1, id.size() + 1) == id + " "; }),
               2)
         << "nothing else about the child, in particular not the test program it was forked from";
+}
+
+// Whether the source's news handle is readable within `wait`.
+bool newsWithin(const ProcProcessSource& source, std::chrono::milliseconds wait) {
+    pollfd news{source.newsHandle(), POLLIN, 0};
+    return ::poll(&news, 1, static_cast<int>(wait.count())) == 1;
+}
+
+TEST(ProcNews, AnOpenedLibraryProgramAndAFollowedGamesEndWakeTheWatcherAndNothingElseDoes) {
+    test::TempDir dir;
+    const std::string game = dir.file("game").string();
+    fs::copy_file(kSleep, game);
+    constexpr int kResting = 600000;
+    ProcProcessSource source(100, kResting, 100);
+    EXPECT_EQ(source.newsHandle(), -1) << "no news before the library is known";
+    EXPECT_EQ(source.pauseFor(10), 10);
+    source.watchPrograms({game});
+    ASSERT_GE(source.newsHandle(), 0);
+    ProcessDiff diff;
+    diff.start(source);
+    const ProcessDiff::Notify ignore = [](const ProcessRecord&) {};
+    diff.cycle(source, ignore, ignore);
+    EXPECT_EQ(source.pauseFor(10), kResting) << "every game is watched and nothing was opened";
+    EXPECT_EQ(source.pauseFor(0), 0);
+
+    {
+        // Another program starting and ending is no news.
+        Child other("/bin/sleep", {"sleep", "60"});
+        ASSERT_TRUE(other.runs(kSleep));
+        other.stop();
+        EXPECT_FALSE(newsWithin(source, 50ms));
+    }
+
+    Child child(game, {"game", "60"});
+    ASSERT_TRUE(newsWithin(source, kPatience)) << "the exec opened the library program";
+    diff.cycle(source, ignore, ignore);
+    EXPECT_LE(source.pauseFor(10), ProcProcessSource::kQuickPauseMs) << "right after the open";
+    EXPECT_FALSE(newsWithin(source, 0ms)) << "the scan took the news in";
+    ASSERT_TRUE(child.runs(game));
+
+    // The game is followed; once the armed time after the open is over, the pause is long again.
+    std::vector<int> ended;
+    const ProcessDiff::Notify terminated = [&](const ProcessRecord& r) { ended.push_back(r.pid); };
+    diff.follow(child.pid());
+    const auto until = std::chrono::steady_clock::now() + kPatience;
+    do {
+        std::this_thread::sleep_for(20ms);
+        diff.cycle(source, ignore, terminated);
+    } while (source.pauseFor(10) != kResting && std::chrono::steady_clock::now() < until);
+    EXPECT_EQ(source.pauseFor(10), kResting) << "the followed game has its pidfd";
+
+    // Its end wakes the watcher while it waits to be reaped, and is reported then.
+    child.kill();
+    ASSERT_TRUE(newsWithin(source, kPatience));
+    while (stateOf(child.pid()) != 'Z' && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(1ms);
+    }
+    diff.cycle(source, ignore, terminated);
+    EXPECT_EQ(ended, std::vector<int>{child.pid()});
+    EXPECT_FALSE(newsWithin(source, 0ms)) << "an ended game's pidfd is taken out of the news";
+    child.stop();
+    diff.cycle(source, ignore, terminated);
+    EXPECT_EQ(ended.size(), 1u) << "the zombie leaving the list is no second end";
+}
+
+TEST(ProcNews, AGameThatCannotBeWatchedKeepsTheScansAtTheInterval) {
+    test::TempDir dir;
+    const std::string game = dir.file("game").string();
+    fs::copy_file(kSleep, game);
+    ProcProcessSource source(100, 600000);
+    source.watchPrograms({game}, false);
+    EXPECT_EQ(source.pauseFor(10), 10) << "a game of the library names no file";
+    source.watchPrograms({game, dir.file("missing").string()});
+    EXPECT_EQ(source.pauseFor(10), 10) << "a game's file is missing";
+    source.watchPrograms({game});
+    EXPECT_EQ(source.pauseFor(10), 600000);
 }
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "games/linux/ProcProcessSource.h"
 #include "games/qt/ProcessNotify.h"
 #include "support/QtApp.h"
+#include "support/TempDir.h"
 
 extern char** environ;
 
@@ -85,7 +86,13 @@ private:
 // the machine has a report waiting.
 class ObservedSource final : public ProcessSource {
 public:
+    explicit ObservedSource(int followYoungMs = ProcProcessSource::kFollowYoungMs,
+                            int restingPauseMs = ProcProcessSource::kRestingPauseMs,
+                            int armedMs = ProcProcessSource::kFollowYoungMs)
+        : inner(followYoungMs, restingPauseMs, armedMs) {}
+
     bool snapshot(std::vector<int>& pids) override {
+        ++scans;
         if (handlerBusy) {
             ++scansDuringHandler;
         }
@@ -115,8 +122,19 @@ public:
         std::lock_guard lock(mutex);
         return read.count(pid) > 0;
     }
+    Recheck recheck(int pid, const ProcessRecord& known, bool followed) override {
+        return inner.recheck(pid, known, followed);
+    }
+    void watchPrograms(const std::vector<std::string>& files, bool everyProgram) override {
+        inner.watchPrograms(files, everyProgram);
+    }
+    bool mayHaveExeced() override { return inner.mayHaveExeced(); }
+    int newsHandle() const override { return inner.newsHandle(); }
+    int pauseFor(int interval) override { return inner.pauseFor(interval); }
+    void forget(int pid) override { inner.forget(pid); }
 
     ProcProcessSource inner;
+    std::atomic<int> scans{0};
     std::atomic<bool> handlerBusy{false};
     std::atomic<int> scansDuringHandler{0};
     std::mutex mutex;
@@ -252,6 +270,50 @@ TEST_F(Watcher, ReportsAStartedProgramThenItsEndOnTheMainThreadWhileThePollThrea
     EXPECT_TRUE(allOnMainThread());
     EXPECT_EQ(source.scansDuringHandler, 0);
     EXPECT_TRUE(log().empty());
+}
+
+TEST_F(Watcher, AtRestItSleepsUntilALibraryProgramStartsOrAFollowedGameEnds) {
+    test::TempDir dir;
+    const std::string game = dir.file("game").string();
+    fs::copy_file(kSleep, game);
+    // A resting pause far beyond the patience: what is reported in time came through the news.
+    auto observed = std::make_unique<ObservedSource>(100, 3600 * 1000, 100);
+    ObservedSource& source = *observed;
+    auto watcher = make(std::move(observed));
+    watcher->watchPrograms({game});
+    settle();
+    const int restingScans = source.scans;
+    settle();
+    EXPECT_EQ(source.scans, restingScans) << "no scan at rest";
+
+    Child child(game.c_str(), "60");
+    const std::string id = std::to_string(child.pid());
+    ASSERT_TRUE(runUntil([&] { return about(child.pid()).size() == 1; }));
+    EXPECT_EQ(about(child.pid()), std::vector<std::string>{"+" + id + " " + game});
+    watcher->follow(child.pid());
+    settle();  // the look after the open and the armed time are over
+    settle();
+    const int followingScans = source.scans;
+    settle();
+    EXPECT_EQ(source.scans, followingScans) << "no scan while the game runs at rest";
+    child.stop();
+    ASSERT_TRUE(runUntil([&] { return about(child.pid()).size() == 2; }));
+    EXPECT_EQ(about(child.pid()).back(), "-" + id + " " + game);
+    EXPECT_TRUE(log().empty());
+}
+
+TEST_F(Watcher, AtRestOtherProgramsAreReportedAtTheRestingPause) {
+    test::TempDir dir;
+    const std::string game = dir.file("game").string();
+    fs::copy_file(kSleep, game);
+    auto watcher = make(std::make_unique<ProcProcessSource>(100, 50, 100));
+    watcher->watchPrograms({game});
+    settle();
+    Child other;
+    ASSERT_TRUE(runUntil([&] { return about(other.pid()).size() == 1; }));
+    other.stop();
+    ASSERT_TRUE(runUntil([&] { return about(other.pid()).size() == 2; }));
+    EXPECT_EQ(about(other.pid()), (std::vector<std::string>{created(other), ended(other)}));
 }
 
 TEST_F(Watcher, ProgramsRunningWhenTheWatcherIsMadeAreReportedOnlyWhenTheyEnd) {
