@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "GamesTestSupport.h"
+#include "WatchedLaunch.h"
 #include "app/games/GameLibraryPage.h"
 #include "app/games/StartPage.h"
 #include "app/window/GameLists.h"
@@ -236,6 +237,41 @@ TEST_F(StartPageTest, OneDoubleClickOrOneEnterStartsOneGame) {
     qputenv("PATH", oldPath);
     EXPECT_EQ(fx.dialogs.take(), wine);
     EXPECT_EQ(fx.events.take(), std::vector<std::string>{"pause 1000"});
+}
+
+// Started from the page, a launcher script that execs the real program, or the program itself:
+// the started process is the game for its whole life, the window is hidden while it runs and
+// comes back when it ends, with nothing left pending.
+TEST_F(StartPageTest, AStartedGameGivesTheWindowBackWhenItEndsThroughAnExecOrNot) {
+    test::WatchedLaunch watched(fx);
+    const std::filesystem::path game = fx.dir.file("game.bin");
+    std::filesystem::copy_file("/bin/sleep", game);
+    const auto wrapper = fx.dir.write("wrapper.sh", "#!/bin/sh\nexec ./game.bin \"$@\"\n");
+    test::makeExecutable(wrapper);
+    writeGameValue(fx.store(), "Action", "Wrapped", "exe", wrapper.string() + " 0.3");
+    writeGameValue(fx.store(), "Action", "Direct", "exe", game.string() + " 0.3");
+    for (const char* name : {"Wrapped", "Direct"}) {
+        writeGameValue(fx.store(), "Action", name, "controller", "Ohne Auswahl\\Ohne Auswahl");
+        writeGameValue(fx.store(), "Action", name, "profil", "Ohne Auswahl");
+    }
+    rebuild();
+    chooseGroup("Action");
+    constexpr int kStarts = 5;
+    for (const char* name : {"Wrapped", "Direct"}) {
+        int back = 0;
+        for (int i = 0; i < kStarts; ++i) {
+            const int hidesBefore = fx.hides;
+            watched.shown.clear();
+            doubleClickGame(name);
+            ASSERT_EQ(fx.autoActivation.runningGames().size(), 1u) << name;
+            EXPECT_EQ(fx.hides, hidesBefore + 1) << name;
+            back += test::waitUntil([&] { return watched.windowBack(); }) ? 1 : 0;
+            EXPECT_FALSE(fx.autoActivation.launchPending) << name;
+        }
+        std::printf("%s game started from the page: window back %d/%d\n", name, back, kStarts);
+        EXPECT_EQ(back, kStarts) << name;
+    }
+    EXPECT_EQ(fx.dialogs.take(), QStringList{});
 }
 
 }  // namespace
