@@ -141,6 +141,32 @@ TEST_F(WineGames, ALinuxPathEntryIsRecognisedStartedByEitherPath) {
               kStarts);
 }
 
+// A launcher of its own, long known, that execs `wine` at last: Debian's wine script execs
+// wine64, which runs the game in the same process.
+TEST_F(WineGames, AnOldLauncherThatExecsWineIsTheGame) {
+    const std::string game = inDriveC("Hello.exe");
+    addGame("Wine", "Hello", game);
+    const std::string stop = fs::path(game).parent_path().string() + "/stop";
+    int recognised = 0;
+    for (int i = 0; i < kStarts; ++i) {
+        fs::remove(stop);
+        Spawned launcher = Spawned::launcher(wine_, {"wine", windowsPath("Hello.exe")}, folder());
+        bool ok = scanUntil([&] { return seen(launcher.pid()); });
+        for (int n = 0; n < 5; ++n) {
+            scan();  // long known, looked at no more
+        }
+        ok = ok && !runs("Hello");
+        launcher.say("go\n");
+        ok = ok && scanUntil([&] { return runs("Hello"); }, std::chrono::seconds(60));
+        std::ofstream(stop).put('\n');
+        ok = ok && scanUntil([&] { return recognition.runningGames().empty(); }, std::chrono::seconds(60));
+        recognised += ok ? 1 : 0;
+    }
+    fs::remove(stop);
+    std::printf("old launcher execs wine C:\\...\\X.exe: %d/%d recognised\n", recognised, kStarts);
+    EXPECT_EQ(recognised, kStarts);
+}
+
 TEST_F(WineGames, AWindowsPathEntryIsRecognisedThroughStartAndWithoutCase) {
     const std::string game = inDriveC("Hello.exe");
     std::string stored = windowsPath("HELLO.EXE");
