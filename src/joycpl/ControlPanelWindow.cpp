@@ -140,8 +140,7 @@ void ControlPanelWindow::refreshList() {
     try {
         config = readJoystickConfiguration(store_);
     } catch (const StoreError& e) {
-        tell(texts_.text("Die Einstellungen konnten nicht gelesen werden: %1")
-                 .arg(QString::fromUtf8(e.what())));
+        tell(texts_.text("Die Einstellungen konnten nicht gelesen werden: %1").arg(texts_.storeMessage(e)));
     }
     const auto joystick1 = joystick1Among(config, guids);
     joystick1_ = joystick1 ? std::optional<std::size_t>(joystick1->index) : std::nullopt;
@@ -240,7 +239,7 @@ void ControlPanelWindow::installChosen() {
         }
     } catch (const StoreError& e) {
         tell(texts_.text("Die Einstellungen konnten nicht gespeichert werden: %1")
-                 .arg(QString::fromUtf8(e.what())));
+                 .arg(texts_.storeMessage(e)));
         return;
     }
     refreshList();

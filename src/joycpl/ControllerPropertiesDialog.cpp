@@ -362,7 +362,7 @@ void ControllerPropertiesDialog::apply() {
         axesInUse_ = config.axes;
     } catch (const StoreError& e) {
         calibrationMessage_->setText(texts_.text("Die Einstellungen konnten nicht gespeichert werden: %1")
-                                         .arg(QString::fromUtf8(e.what())));
+                                         .arg(texts_.storeMessage(e)));
         return;
     }
     calibrationMessage_->setText(texts_.text("Kalibrierung gespeichert."));

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "texts/StoreTexts.h"
+
 namespace pw {
 namespace {
 
@@ -104,8 +106,20 @@ PanelTexts PanelTexts::fromTables(const std::filesystem::path& programDirectory)
     for (const Translation& t : kTexts) {
         germans.push_back(t.german);
     }
-    return PanelTexts(PanelLanguage::German, std::make_shared<const LanguageTable>(
-                                                 loadLanguageTable(programDirectory / kPanelTable, germans)));
+    PanelTexts texts(PanelLanguage::German, std::make_shared<const LanguageTable>(
+                                                loadLanguageTable(programDirectory / kPanelTable, germans)));
+    texts.storeTable_ = std::make_shared<const LanguageTable>(
+        loadLanguageTable(programDirectory / kInterfaceTable, kStoreTexts));
+    return texts;
+}
+
+QString PanelTexts::storeMessage(const StoreError& error) const {
+    if (!error.germanDefault().empty() && storeTable_) {
+        if (const auto replaced = tableText(*storeTable_, error.germanDefault())) {
+            return QString::fromStdString(fillIn(*replaced, error.arguments()));
+        }
+    }
+    return QString::fromUtf8(error.what());
 }
 
 QString PanelTexts::text(const char* germanDefault) const {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+#include "store/SettingsStore.h"
 #include "texts/LanguageTables.h"
 
 namespace pw {
@@ -31,10 +32,15 @@ public:
 
     PanelLanguage language() const { return language_; }
     QString text(const char* germanDefault) const;
+    // A failure of the settings store in the program's language: its message from the program's
+    // interface table (language.gam) in the same folder, which translates the store's messages for
+    // the program and the panel alike; German where no line names it.
+    QString storeMessage(const StoreError& error) const;
 
 private:
     PanelLanguage language_;
     std::shared_ptr<const LanguageTable> table_;
+    std::shared_ptr<const LanguageTable> storeTable_;
 };
 
 }  // namespace pw

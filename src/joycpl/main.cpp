@@ -77,10 +77,12 @@ int main(int argc, char** argv) {
         store = pw::SqliteSettingsStore::open(storeFile);
     } catch (const std::exception& e) {
         std::cerr << "padwarden-joycpl: cannot open the settings " << storeFile << ": " << e.what() << "\n";
+        const auto* storeError = dynamic_cast<const pw::StoreError*>(&e);
         QMessageBox::critical(
             nullptr, texts.text("Gamecontroller"),
             texts.text("Die Einstellungen (%1) können nicht geöffnet werden: %2")
-                .arg(QString::fromStdString(storeFile.string()), QString::fromUtf8(e.what())));
+                .arg(QString::fromStdString(storeFile.string()),
+                     storeError != nullptr ? texts.storeMessage(*storeError) : QString::fromUtf8(e.what())));
         return 2;
     }
     pw::ControlPanelWindow window(*store, texts);

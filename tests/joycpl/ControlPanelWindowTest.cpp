@@ -19,6 +19,7 @@
 #include "store/RegistryAccess.h"
 #include "support/StoreFixture.h"
 #include "support/gui/WidgetsApp.h"
+#include "texts/StoreTexts.h"
 
 namespace pw {
 namespace {
@@ -255,6 +256,18 @@ TEST_F(PanelWindow, ThePanelSpeaksThePanelTableOfTheProgramDirectoryNotTheSystem
     EXPECT_EQ(window.windowTitle(), "Game Controllers");
     EXPECT_EQ(button(window, "installButton"), "Use as joystick 1");
     EXPECT_EQ(QKeySequence::mnemonic(button(window, "calibrateButton")), QKeySequence(Qt::ALT | Qt::Key_C));
+
+    // The store's messages come from the program's interface table, as the program shows them.
+    const StoreError refused(storetext::kWriteProtected, {"/home/ana/registry.sqlite"});
+    EXPECT_EQ(english.storeMessage(refused), QString::fromUtf8(refused.what())) << "no language.gam yet";
+    std::filesystem::copy_file(std::filesystem::path(PADWARDEN_SOURCE_DIR) / "translations/en/language.gam",
+                               programDirectory / "language.gam");
+    EXPECT_EQ(
+        PanelTexts::fromTables(programDirectory).storeMessage(refused),
+        "The settings store /home/ana/registry.sqlite is write-protected; nothing can be saved — make it "
+        "writable for you");
+    EXPECT_EQ(PanelTexts::fromTables(programDirectory).storeMessage(StoreError("disk on fire")),
+              "disk on fire");
 
     // A translator's own line wins; the first character compares without case, as in the
     // program's tables; a text the table does not name stays German.
