@@ -22,6 +22,12 @@ MapperCore::MapperCore(SettingsStore& store, const TextVariables& texts, Announc
     // At rest the loop sleeps until the controller reports a change.
     timer_.setWakeJoystick(&joystick_);
     joystick_.setForegroundProbe(programIsInFront);
+    // With ActiveOnly the controller reads nothing while another program is in front, so a button
+    // held as our window comes to the front changes nothing on the device: the change of focus
+    // itself must end a rest, or the press would wait for the next change of the controller.
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QObject::connect(gui, &QGuiApplication::applicationStateChanged, &timer_, [this] { timer_.wake(); });
+    }
     if (pad_ == nullptr) {
         device_.setConfigurationSource([this] { return readJoystickConfiguration(store_); });
     } else {

@@ -45,11 +45,31 @@ TEST(MapperCore, WhileActiveOnlyIsSetTheControllerReadsOnlyWhileOurWindowHasTheF
     core.joystick().sample();
     EXPECT_FALSE(core.joystick().actionIsOn(ControllerAction::Button1)) << "another program has the focus";
 
+    // A game runs; with the button not read the loop rests.
+    core.state().activeGame = "/opt/game/game";
+    core.state().noMapping = false;
+    core.state().slots.assign(ControllerAction::Button1, "17_65");
+    core.timer().setTimerEnabled(true);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!core.timer().resting() && std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    ASSERT_TRUE(core.timer().resting());
+    EXPECT_EQ(log.events(), std::vector<std::string>{});
+
     QWindow ours;
     ours.show();
     ours.requestActivate();
     ASSERT_TRUE(stateBecomes(Qt::ApplicationActive));
     EXPECT_TRUE(programIsInFront());
+    // The button has been held all along: the focus coming back ends the rest and keys it.
+    while (log.events().empty() && std::chrono::steady_clock::now() < end) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    ASSERT_FALSE(log.events().empty()) << "the held button is keyed once our window has the focus";
+    EXPECT_EQ(log.events().front().substr(0, 7), "down 17") << log.events().front();
+    core.timer().setTimerEnabled(false);
+    core.state().activeGame.clear();
     core.joystick().sample();
     EXPECT_TRUE(core.joystick().actionIsOn(ControllerAction::Button1)) << "our window has the focus";
 
