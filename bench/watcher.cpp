@@ -427,6 +427,30 @@ int main(int argc, char** argv) {
     std::fputs("read line\nexec /bin/sleep 5\n", file);
     std::fclose(file);
     std::vector<double> execDelays;
+    // Out of step with the poll cycle, lets the waiting process exec and times its report with the
+    // new program; the process is stopped afterwards.
+    const auto tellToExec = [&](pid_t pid, int input, std::vector<double>& execTimes, int& missedExecs) {
+        gap.start(static_cast<int>(random() % 10));
+        waiting.exec();
+        execSeen = {};
+        awaitedExec = pid;
+        const auto told = SteadyTime::now();
+        if (::write(input, "\n", 1) != 1) {
+            ++missedExecs;
+        }
+        giveUp.start();
+        while (execSeen == SteadyTime::time_point{} && giveUp.isActive()) {
+            waiting.exec();
+        }
+        giveUp.stop();
+        if (execSeen == SteadyTime::time_point{}) {
+            ++missedExecs;
+        } else {
+            execTimes.push_back(std::chrono::duration<double, std::milli>(execSeen - told).count());
+        }
+        ::close(input);
+        stop(pid);
+    };
     int execMissed = 0;
     for (int i = 0; i < starts; ++i) {
         int input = -1;
@@ -436,26 +460,7 @@ int main(int argc, char** argv) {
             waiting.exec();
         }
         giveUp.stop();
-        gap.start(static_cast<int>(random() % 10));
-        waiting.exec();
-        execSeen = {};
-        awaitedExec = pid;
-        const auto told = SteadyTime::now();
-        if (::write(input, "\n", 1) != 1) {
-            ++execMissed;
-        }
-        giveUp.start();
-        while (execSeen == SteadyTime::time_point{} && giveUp.isActive()) {
-            waiting.exec();
-        }
-        giveUp.stop();
-        if (execSeen == SteadyTime::time_point{}) {
-            ++execMissed;
-        } else {
-            execDelays.push_back(std::chrono::duration<double, std::milli>(execSeen - told).count());
-        }
-        ::close(input);
-        stop(pid);
+        tellToExec(pid, input, execDelays, execMissed);
     }
     std::remove(script.c_str());
     if (!execDelays.empty()) {
@@ -476,26 +481,7 @@ int main(int argc, char** argv) {
     std::vector<double> oldDelays;
     int oldMissed = 0;
     for (const auto& [pid, input] : launchers) {
-        gap.start(static_cast<int>(random() % 10));
-        waiting.exec();
-        execSeen = {};
-        awaitedExec = pid;
-        const auto told = SteadyTime::now();
-        if (::write(input, "\n", 1) != 1) {
-            ++oldMissed;
-        }
-        giveUp.start();
-        while (execSeen == SteadyTime::time_point{} && giveUp.isActive()) {
-            waiting.exec();
-        }
-        giveUp.stop();
-        if (execSeen == SteadyTime::time_point{}) {
-            ++oldMissed;
-        } else {
-            oldDelays.push_back(std::chrono::duration<double, std::milli>(execSeen - told).count());
-        }
-        ::close(input);
-        stop(pid);
+        tellToExec(pid, input, oldDelays, oldMissed);
     }
     if (!oldDelays.empty()) {
         std::printf("%-46s %8.1f ms p50, %.1f ms p99, %.1f ms max\n", "exec of an old launcher to its report",
