@@ -57,38 +57,14 @@ bool rawUtf8(std::string_view bytes) {
            !bytes.starts_with("\xFE\xFF") && isValidUtf8(bytes);
 }
 
-std::string hex(std::string_view s) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (const char c : s) {
-        out += kDigits[static_cast<unsigned char>(c) >> 4];
-        out += kDigits[static_cast<unsigned char>(c) & 15];
-    }
-    return out;
-}
+using test::unhex;
 
-std::string unhex(std::string_view s) {
-    std::string out;
-    for (std::size_t i = 0; i + 1 < s.size(); i += 2) {
-        out += static_cast<char>(std::stoi(std::string(s.substr(i, 2)), nullptr, 16));
-    }
-    return out;
+std::string hex(std::string_view s) {
+    return test::hexOf(s);
 }
 
 std::string shown(std::string_view s) {
-    std::string out;
-    for (const char c : s) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x20 || b == 0x7F || b == '\\') {
-            static constexpr char kDigits[] = "0123456789abcdef";
-            out += "\\x";
-            out += kDigits[b >> 4];
-            out += kDigits[b & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out.size() > 160 ? out.substr(0, 150) + "...(" + std::to_string(s.size()) + " bytes)" : out;
+    return test::shown(s, 160, true);
 }
 
 std::string argument(const std::optional<std::string>& s) {

@@ -36,37 +36,14 @@ std::string testKey() {
 }
 
 std::string hex(std::string_view s) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (const char c : s) {
-        out += kDigits[static_cast<unsigned char>(c) >> 4];
-        out += kDigits[static_cast<unsigned char>(c) & 15];
-    }
-    return out.empty() ? "-" : out;
+    const std::string digits = test::hexOf(s);
+    return digits.empty() ? "-" : digits;
 }
 
-std::string unhex(std::string_view s) {
-    std::string out;
-    for (std::size_t i = 0; s != "-" && i + 1 < s.size(); i += 2) {
-        out += static_cast<char>(std::stoi(std::string(s.substr(i, 2)), nullptr, 16));
-    }
-    return out;
-}
+using test::unhex;
 
 std::string shown(std::string_view s) {
-    std::string out;
-    for (const char c : s) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x20 || b == 0x7F) {
-            static constexpr char kDigits[] = "0123456789abcdef";
-            out += "\\x";
-            out += kDigits[b >> 4];
-            out += kDigits[b & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out.size() > 300 ? out.substr(0, 290) + "...(" + std::to_string(s.size()) + " bytes)" : out;
+    return test::shown(s, 300);
 }
 
 std::string utf16(std::string_view utf8) {

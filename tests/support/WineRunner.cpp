@@ -100,4 +100,39 @@ int runWine(const Wine& wine, const std::vector<std::string>& args, std::string&
     return runShell(command, output);
 }
 
+std::string hexOf(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (const char c : bytes) {
+        out += kDigits[static_cast<unsigned char>(c) >> 4];
+        out += kDigits[static_cast<unsigned char>(c) & 15];
+    }
+    return out;
+}
+
+std::string unhex(std::string_view digits) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2) {
+        out += static_cast<char>(std::stoi(std::string(digits.substr(i, 2)), nullptr, 16));
+    }
+    return out;
+}
+
+std::string shown(std::string_view bytes, std::size_t limit, bool escapeBackslash) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b == 0x7F || (escapeBackslash && b == '\\')) {
+            out += "\\x";
+            out += kDigits[b >> 4];
+            out += kDigits[b & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out.size() > limit ? out.substr(0, limit - 10) + "...(" + std::to_string(bytes.size()) + " bytes)"
+                              : out;
+}
+
 }  // namespace pw::test

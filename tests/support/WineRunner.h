@@ -35,4 +35,11 @@ int runWine(const Wine& wine, const std::vector<std::string>& args, std::string&
 // Whether the tests run in CI, where a missing tool fails the stage instead of skipping it.
 bool inCi();
 
+// Bytes as lower-case hex digits and back, as the test programs pass texts on their command lines.
+std::string hexOf(std::string_view bytes);
+std::string unhex(std::string_view digits);
+// Bytes for a failure message: control characters (and, when asked, backslashes) as \xNN, cut
+// after `limit` bytes with the full length said.
+std::string shown(std::string_view bytes, std::size_t limit, bool escapeBackslash = false);
+
 }  // namespace pw::test
