@@ -387,6 +387,20 @@ bool ProcProcessSource::list(std::vector<int>& pids) {
     return errno == 0;
 }
 
+// A process of user space whose executable cannot be read just after its start is caught inside
+// an exec (Wine's loader was seen so, under its new command name, with no link to read): taken by
+// its command name then, it would never be read again. So it is asked for again until the grace
+// time is over. Kernel threads (kthreadd, pid 2, and its children) have no executable at all.
+bool ProcProcessSource::unreadableForAMoment(int pid) {
+    int parent = 0;
+    long long startTicks = 0;
+    if (pid == 2 || !readParentAndStart(pid, parent, startTicks) || parent == 2) {
+        return false;
+    }
+    const long long hz = ::sysconf(_SC_CLK_TCK);
+    return (ticksSinceBoot() - startTicks) * 1000 < static_cast<long long>(kExecGraceMs) * hz;
+}
+
 bool ProcProcessSource::settling(int pid, std::string_view exe, std::string_view cmdline) {
     int parent = 0;
     long long startTicks = 0;
@@ -818,6 +832,9 @@ Description ProcProcessSource::describe(int pid, ProcessRecord& record) {
         return Description::Ready;
     }
 
+    if (unreadableForAMoment(pid)) {
+        return Description::NotYet;
+    }
     std::array<char, 64> comm;
     const ssize_t n = readFile(procPath(path, pid, "comm"), comm.data(), comm.size());
     if (n < 0) {

@@ -121,6 +121,7 @@ private:
     void addWatches();
     std::string windowsFile(int pid, std::string_view program);
     bool settling(int pid, std::string_view exe, std::string_view cmdline);
+    bool unreadableForAMoment(int pid);
     bool readScript(int pid, std::string_view exe, std::string_view cmdline, ProcessRecord& record);
     bool list(std::vector<int>& pids);
     void takeNews();

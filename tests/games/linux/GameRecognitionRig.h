@@ -213,6 +213,7 @@ protected:
             source,
             [this](const ProcessRecord& r) {
                 seen_.insert(r.pid);
+                reports.push_back("+" + std::to_string(r.pid) + " " + r.exeFile + " | " + r.linuxFile);
                 recognition.processCreated(r);
             },
             [this](const ProcessRecord& r) {
@@ -243,6 +244,8 @@ protected:
         return false;
     }
     bool seen(int pid) const { return seen_.count(pid) > 0; }
+    // Every start reported, as "+PID exeFile | linuxFile", for a failure to show what was seen.
+    std::vector<std::string> reports;
     std::string up() const { return state.slots[ControllerAction::Up].keys.text(); }
 
     // Starts `start()` kStarts times; each time the game must be recognised and, once its input

@@ -94,12 +94,20 @@ protected:
         int recognised = 0;
         for (int i = 0; i < kStarts; ++i) {
             fs::remove(stop);
+            const std::size_t reportsBefore = reports.size();
             Spawned process = start();
             const bool started = scanUntil([&] { return runs(game); }, std::chrono::seconds(60));
             std::ofstream(stop).put('\n');
             const bool ended =
                 scanUntil([&] { return recognition.runningGames().empty(); }, std::chrono::seconds(60));
             recognised += started && ended ? 1 : 0;
+            if (!started || !ended) {
+                std::printf("%s: start %d (process %d) %s; reported meanwhile:\n", way, i, process.pid(),
+                            started ? "never ended" : "never recognised");
+                for (std::size_t r = reportsBefore; r < reports.size(); ++r) {
+                    std::printf("  %s\n", reports[r].c_str());
+                }
+            }
         }
         fs::remove(stop);
         std::printf("%s: %d/%d recognised\n", way, recognised, kStarts);
