@@ -411,8 +411,13 @@ TEST(ProcNews, AnOpenedLibraryProgramAndAFollowedGamesEndWakeTheWatcherAndNothin
     ASSERT_TRUE(child.runs(game));
 
     // The game is followed; once the armed time after the open is over, the pause is long again.
+    // Other programs (parallel tests) end meanwhile too; only the game's ends count here.
     std::vector<int> ended;
-    const ProcessDiff::Notify terminated = [&](const ProcessRecord& r) { ended.push_back(r.pid); };
+    const ProcessDiff::Notify terminated = [&](const ProcessRecord& r) {
+        if (r.pid == child.pid()) {
+            ended.push_back(r.pid);
+        }
+    };
     diff.follow(child.pid());
     const auto until = std::chrono::steady_clock::now() + kPatience;
     do {
