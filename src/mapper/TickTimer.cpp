@@ -166,17 +166,24 @@ void TickTimer::watchChanges(bool on) {
 #endif
 }
 
+// The change is handed on first and the handles are emptied after it: what comes in between is
+// in the joystick's own queue too, and the next tick reads it. Only a rest must not begin with
+// news left unread, and rest() empties the handles before its last sample itself.
 void TickTimer::onControllerChange() {
-    drainWakes();
     if (resting_) {
         endRest();
+        if (!resting_) {
+            drainWakes();
+        }
         return;
     }
     if (!enabled_ || loop_ == nullptr) {
+        drainWakes();
         return;
     }
     ++changes_;
     loop_->passChanges();
+    drainWakes();
     if (enabled_) {
         watchChanges(true);  // the sample may have found the device gone
     }
@@ -190,8 +197,11 @@ void TickTimer::endRest() {
     if (wakeJoystick_ != nullptr) {
         wakeJoystick_->lookSoon();
     }
-    armTimerFd(true, periodNs_);
+    // The change first, the timer after: its cadence starts from this tick either way.
     onTimeout();
+    if (enabled_ && !resting_) {
+        armTimerFd(true, periodNs_);
+    }
 }
 
 void TickTimer::setTimerEnabled(bool on) {

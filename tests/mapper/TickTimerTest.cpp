@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <functional>
+#include <utility>
 
 #include "mapper/TickTimer.h"
 #include "support/RecordingKeyOutput.h"
@@ -152,6 +154,49 @@ TEST_F(RestingLoop, WhileTickingAChangeIsKeyedWithoutWaitingForTheNextTick) {
     p.pad.setButton(1, true);
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_TRUE(log.events().empty()) << "a stopped loop keys nothing";
+}
+
+// A change that comes while the wake's own tick keys, after its sample, is keyed by the ticks that
+// follow: the wake's handles are emptied after that tick, but the pad keeps what it was told.
+TEST_F(RestingLoop, AChangeThatComesWhileTheWakeTickKeysIsNotLost) {
+    class Hooked final : public KeyOutput {
+    public:
+        Hooked(KeyOutput& to, std::function<void()> hook) : to_(to), hook_(std::move(hook)) {}
+        void keyDown(std::uint8_t k, std::uint8_t s) override {
+            to_.keyDown(k, s);
+            if (hook_) {
+                std::exchange(hook_, nullptr)();
+            }
+        }
+        void keyUp(std::uint8_t k, std::uint8_t s) override { to_.keyUp(k, s); }
+        void beep(int value) override { to_.beep(value); }
+
+    private:
+        KeyOutput& to_;
+        std::function<void()> hook_;
+    };
+    state.slots.assign(ControllerAction::Button2, "67");
+    Hooked hooked(out, [this] {
+        p.pad.setButton(0, false);
+        p.pad.setButton(1, true);
+    });
+    KeyEmitter hookedEmitter{hooked, pauser};
+    TickTimer wakeTimer;
+    PollingLoop hookedLoop{state, p.joystick, hookedEmitter, wakeTimer};
+    wakeTimer.attach(&hookedLoop);
+    wakeTimer.setWakeJoystick(&p.joystick);
+    wakeTimer.setWakesOnRequest(true);
+    p.pad.setChangeHandler([&] { wakeTimer.wake(); });
+    wakeTimer.setTimerEnabled(true);
+    ASSERT_TRUE(runUntil([&] { return wakeTimer.resting(); }));
+
+    p.pad.setButton(0, true);
+    ASSERT_TRUE(runUntil([&] { return log.events().size() >= 4; }));
+    EXPECT_EQ(log.take(), (std::vector<std::string>{"down 65 30", "up 65 30", "down 67 46", "up 67 46"}));
+    p.pad.setButton(1, false);
+    EXPECT_TRUE(runUntil([&] { return wakeTimer.resting(); }));
+    p.pad.setChangeHandler(nullptr);
+    wakeTimer.setTimerEnabled(false);
 }
 
 TEST_F(RestingLoop, AProgramStateChangeEndsTheRest) {

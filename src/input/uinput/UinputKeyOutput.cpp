@@ -4,9 +4,12 @@
 #include <libevdev/libevdev-uinput.h>
 #include <libevdev/libevdev.h>
 #include <linux/input-event-codes.h>
+#include <linux/input.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -87,8 +90,14 @@ void UinputKeyOutput::send(std::uint8_t virtualKey, int value) {
         return;
     }
     // A failed write cannot be retried meaningfully; the next event tries again.
-    libevdev_uinput_write_event(device_, EV_KEY, static_cast<unsigned>(code), value);
-    libevdev_uinput_write_event(device_, EV_SYN, SYN_REPORT, 0);
+    // The key and its report in one write: the kernel takes both in one call, and a reader wakes once.
+    std::array<input_event, 2> events{};
+    events[0].type = EV_KEY;
+    events[0].code = static_cast<std::uint16_t>(code);
+    events[0].value = value;
+    events[1].type = EV_SYN;
+    events[1].code = SYN_REPORT;
+    [[maybe_unused]] const auto n = ::write(fd_, events.data(), sizeof events);
 }
 
 void UinputKeyOutput::keyDown(std::uint8_t virtualKey, std::uint8_t /*scanCode*/) {
