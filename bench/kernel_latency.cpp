@@ -2,6 +2,8 @@
 // uinput game pad's button event written to the key event read back through evdev, for
 // `padwarden --headless` with a library game running, and beside it for the least a remapper can
 // do (bench_trivial_remapper: a blocking read of the pad's node, a write to its own keyboard).
+// First each remapper has a pad of its own and they take turns, so that neither answers while the
+// other works; then both answer the same changes of one pad.
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -65,47 +67,91 @@ bool readKeyA(int fd, int value) {
     return found;
 }
 
-// Presses and releases the A button and times each change to the first key event that answers
-// it on each keyboard: both remappers run side by side and answer the same changes, so the
-// machine's hiccups fall on both alike. Each press is held long enough that its key is held when
-// the release comes (from the third tick on), and short of the twelfth tick, from which the
-// emitter paces a held key's repeats with a pause of 8.6 ms in every tick: a release that meets
-// that pause waits for it, which is the key sequence's own timing, not the way a change travels.
-std::array<Figures, 2> measure(test::UinputPad& pad, const std::array<int, 2>& keyboards, int changes) {
-    std::array<Figures, 2> f;
-    std::mt19937 random(42);
+// One change of the A button on `pad`, timed to the first key event that answers it on each of
+// the keyboards.
+struct Listener {
+    int keyboard;
+    Figures* figures;
+};
+
+void timeChange(test::UinputPad& pad, bool down, const std::vector<Listener>& listeners) {
+    for (const Listener& l : listeners) {
+        drain(l.keyboard);
+    }
+    std::array<bool, 2> answered{false, false};
+    std::array<pollfd, 2> p{};
+    const std::size_t n = std::min(listeners.size(), p.size());
+    std::size_t left = n;
+    const auto t0 = Clock::now();
+    pad.button(BTN_A, down);
+    const auto end = t0 + 1s;
+    while (left > 0 && Clock::now() < end) {
+        for (std::size_t k = 0; k < n; ++k) {
+            p[k] = {listeners[k].keyboard, POLLIN, 0};
+        }
+        if (::poll(p.data(), n, 100) <= 0) {
+            continue;
+        }
+        const auto now = Clock::now();
+        for (std::size_t k = 0; k < n; ++k) {
+            if (!answered[k] && (p[k].revents & POLLIN) != 0 &&
+                readKeyA(listeners[k].keyboard, down ? 1 : 0)) {
+                answered[k] = true;
+                --left;
+                Figures& f = *listeners[k].figures;
+                const double us = std::chrono::duration<double, std::micro>(now - t0).count();
+                f.us.push_back(us);
+                (down ? f.pressUs : f.releaseUs).push_back(us);
+            }
+        }
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        listeners[k].figures->missed += answered[k] ? 0 : 1;
+    }
+}
+
+// Each press is held long enough that its key is held when the release comes (from the third
+// tick on), and short of the twelfth tick, from which the emitter paces a held key's repeats with
+// a pause of 8.6 ms in every tick: a release that meets that pause waits for it, which is the key
+// sequence's own timing, not the way a change travels.
+void gap(std::mt19937& random) {
     std::uniform_int_distribution<int> gapUs(5000, 9000);
+    std::this_thread::sleep_for(std::chrono::microseconds(gapUs(random)));
+}
+
+// Each remapper on a pad of its own, a press and its release for one, then for the other: as a
+// user meets either, alone, while the machine's hiccups still fall on both alike.
+void measureAlone(std::array<test::UinputPad*, 2> pads, std::array<Listener, 2> listeners, int changes) {
+    std::mt19937 random(42);
+    for (int i = 0; i < 2 * changes; ++i) {
+        const std::size_t who = static_cast<std::size_t>(i / 2 % 2);
+        timeChange(*pads[who], i % 2 == 0, {listeners[who]});
+        gap(random);
+    }
+}
+
+// Both remappers on one pad, answering the same change: they share the machine at that moment,
+// and the one the kernel wakes on a sleeping processor pays for its wake-up.
+void measureTogether(test::UinputPad& pad, std::array<Listener, 2> listeners, int changes) {
+    std::mt19937 random(42);
     for (int i = 0; i < changes; ++i) {
-        const bool down = i % 2 == 0;
-        for (int keyboard : keyboards) {
-            drain(keyboard);
-        }
-        std::array<bool, 2> answered{false, false};
-        const auto t0 = Clock::now();
-        pad.button(BTN_A, down);
-        const auto end = t0 + 1s;
-        while ((!answered[0] || !answered[1]) && Clock::now() < end) {
-            std::array<pollfd, 2> p{{{keyboards[0], POLLIN, 0}, {keyboards[1], POLLIN, 0}}};
-            if (::poll(p.data(), p.size(), 100) <= 0) {
-                continue;
-            }
-            const auto now = Clock::now();
-            for (std::size_t k = 0; k < 2; ++k) {
-                if (!answered[k] && (p[k].revents & POLLIN) != 0 && readKeyA(keyboards[k], down ? 1 : 0)) {
-                    answered[k] = true;
-                    const double us = std::chrono::duration<double, std::micro>(now - t0).count();
-                    f[k].us.push_back(us);
-                    (down ? f[k].pressUs : f[k].releaseUs).push_back(us);
-                }
-            }
-        }
-        for (std::size_t k = 0; k < 2; ++k) {
-            f[k].missed += answered[k] ? 0 : 1;
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(gapUs(random)));
+        timeChange(pad, i % 2 == 0, {listeners[0], listeners[1]});
+        gap(random);
     }
     pad.button(BTN_A, false);
-    return f;
+}
+
+void print(const char* title, int changes, const Figures& ours, const Figures& theirs) {
+    std::printf("%s (%d changes each)\n", title, changes);
+    for (const auto& [name, f] : {std::pair{"PadWarden", &ours}, std::pair{"trivial remapper", &theirs}}) {
+        std::printf("  %-18s p50 %7.0f us   p99 %7.0f us   max %7.0f us   %d unanswered\n", name, f->at(50),
+                    f->at(99), f->at(100), f->missed);
+    }
+    for (const auto& [name, f] : {std::pair{"PadWarden", &ours}, std::pair{"trivial remapper", &theirs}}) {
+        std::printf("  %-18s presses p50 %6.0f us p99 %6.0f us, releases p50 %6.0f us p99 %6.0f us\n", name,
+                    percentile(f->pressUs, 50), percentile(f->pressUs, 99), percentile(f->releaseUs, 50),
+                    percentile(f->releaseUs, 99));
+    }
 }
 
 }  // namespace
@@ -140,35 +186,57 @@ int main(int argc, char** argv) {
         std::printf("end-to-end latency: the game was not recognised:\n%s\n", test::readFile(err).c_str());
         return 1;
     }
-    const pid_t remapper = bench::startProgram({TRIVIAL_REMAPPER, pad.devnode()});
-    test::KeyboardReader trivial;
-    if (!trivial.open(30s, "trivial remapper keyboard")) {
-        std::printf("end-to-end latency: the trivial remapper did not come up\n");
+    // The trivial remapper's own pad comes after PadWarden has taken the first one.
+    test::UinputPad otherPad;
+    if (!otherPad.ok()) {
+        std::printf("end-to-end latency: no second uinput pad (error %d)\n", otherPad.error());
         return 1;
     }
-    std::this_thread::sleep_for(300ms);
-    const auto [ours, theirs] = measure(pad, {padwarden.fd(), trivial.fd()}, changes);
-    stop(remapper);
+    const auto runTrivial = [](const std::string& devnode, auto&& measureWith) {
+        const pid_t remapper = bench::startProgram({TRIVIAL_REMAPPER, devnode});
+        test::KeyboardReader trivial;
+        if (!trivial.open(30s, "trivial remapper keyboard")) {
+            std::printf("end-to-end latency: the trivial remapper did not come up\n");
+            stop(remapper);
+            return false;
+        }
+        std::this_thread::sleep_for(300ms);
+        measureWith(trivial.fd());
+        stop(remapper);
+        return true;
+    };
+    Figures ours;
+    Figures theirs;
+    Figures oursTogether;
+    Figures theirsTogether;
+    const bool measured =
+        runTrivial(otherPad.devnode(),
+                   [&](int trivial) {
+                       measureAlone({&pad, &otherPad},
+                                    {Listener{padwarden.fd(), &ours}, Listener{trivial, &theirs}}, changes);
+                   }) &&
+        runTrivial(pad.devnode(), [&](int trivial) {
+            measureTogether(
+                pad, {Listener{padwarden.fd(), &oursTogether}, Listener{trivial, &theirsTogether}}, changes);
+        });
     stop(gamePid);
     stop(mapper);
-
-    std::printf(
-        "end to end on this kernel, from the pad's event written to the key event read (%d changes, both "
-        "remappers side by side)\n",
-        changes);
-    std::printf("  %-18s p50 %7.0f us   p99 %7.0f us   max %7.0f us   %d unanswered\n", "PadWarden",
-                ours.at(50), ours.at(99), ours.at(100), ours.missed);
-    std::printf("  %-18s p50 %7.0f us   p99 %7.0f us   max %7.0f us   %d unanswered\n", "trivial remapper",
-                theirs.at(50), theirs.at(99), theirs.at(100), theirs.missed);
-    for (const auto& [name, figures] :
-         {std::pair{"PadWarden", &ours}, std::pair{"trivial remapper", &theirs}}) {
-        std::printf("  %-18s presses p50 %6.0f us p99 %6.0f us, releases p50 %6.0f us p99 %6.0f us\n", name,
-                    percentile(figures->pressUs, 50), percentile(figures->pressUs, 99),
-                    percentile(figures->releaseUs, 50), percentile(figures->releaseUs, 99));
+    if (!measured) {
+        return 1;
     }
+
+    print(
+        "end to end on this kernel, from the pad's event written to the key event read, each remapper "
+        "alone on its own pad, taking turns",
+        changes, ours, theirs);
     if (theirs.at(50) > 0 && theirs.at(99) > 0) {
         std::printf("  PadWarden / trivial: p50 %.2f x   p99 %.2f x   (target: <= 1.1 x)\n",
                     ours.at(50) / theirs.at(50), ours.at(99) / theirs.at(99));
+    }
+    print("both answering one pad at once", changes, oursTogether, theirsTogether);
+    if (theirsTogether.at(50) > 0 && theirsTogether.at(99) > 0) {
+        std::printf("  PadWarden / trivial: p50 %.2f x   p99 %.2f x\n",
+                    oursTogether.at(50) / theirsTogether.at(50), oursTogether.at(99) / theirsTogether.at(99));
     }
     return 0;
 }
