@@ -79,16 +79,18 @@ void TickTimer::armTimerFd(bool on, long periodNs) {
         std::uint64_t expirations = 0;
         [[maybe_unused]] const auto n = ::read(fd_, &expirations, sizeof expirations);
     }
-    notifier_->setEnabled(on);
 #else
     (void)on;
     (void)periodNs;
 #endif
 }
 
+// The timerfd's watch stays on while the timer is enabled, rests included: a disarmed timerfd is
+// never readable, and the event loop is not woken to change its watch at every rest and wake.
 void TickTimer::arm(bool on) {
     if (fd_ >= 0) {
         armTimerFd(on, periodNs_);
+        notifier_->setEnabled(on);
     } else if (on) {
         fallback_.start(static_cast<int>(std::max(periodNs_ / 1'000'000, 1L)));
     } else {
