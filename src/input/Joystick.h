@@ -70,6 +70,9 @@ public:
             device_.drainChanges();
         }
     }
+    // The device's hot-plug handle (see JoystickDevice), open or not; -1 when it has none.
+    int plugHandle() const { return device_.plugHandle(); }
+    void drainPlugs() { device_.drainPlugs(); }
 
     // Reads the device into the state and recomputes the input states. Allocates nothing.
     void sample();

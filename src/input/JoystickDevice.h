@@ -43,6 +43,11 @@ public:
     virtual int changeHandle() const { return -1; }
     // Forgets the changes that made the handle readable; the next read() sees their result.
     virtual void drainChanges() {}
+    // A file descriptor that turns readable whenever a device may have come or gone (the folder
+    // of device nodes), open device or not, so that a loop at rest hears of a pad plugged in; -1
+    // when there is none.
+    virtual int plugHandle() const { return -1; }
+    virtual void drainPlugs() {}
 };
 
 }  // namespace pw

@@ -34,6 +34,7 @@ TickTimer::TickTimer(QObject* parent) : QObject(parent) {
 TickTimer::~TickTimer() {
 #if defined(__linux__)
     delete deviceNotifier_;
+    delete plugNotifier_;
     if (fd_ >= 0) {
         delete notifier_;
         ::close(fd_);
@@ -126,7 +127,7 @@ void TickTimer::rest() {
     resting_ = true;
     watchChanges(true);
 #if defined(__linux__)
-    if (wakeJoystick_->lookingForDevice()) {
+    if (wakeJoystick_->lookingForDevice() || looksLeft_ > 0) {
         armTimerFd(true, static_cast<long>(kLookIntervalMs) * 1'000'000);
     } else {
         armTimerFd(false, 0);
@@ -143,7 +144,26 @@ void TickTimer::watchChanges(bool on) {
         if (wakeNotifier_ != nullptr) {
             wakeNotifier_->setEnabled(false);
         }
+        if (plugNotifier_ != nullptr) {
+            plugNotifier_->setEnabled(false);
+        }
         return;
+    }
+    const int plugs = wakeJoystick_->plugHandle();
+    if (plugs != plugFd_) {
+        if (plugNotifier_ != nullptr) {
+            plugNotifier_->setEnabled(false);
+            plugNotifier_->deleteLater();
+            plugNotifier_ = nullptr;
+        }
+        plugFd_ = plugs;
+        if (plugs >= 0) {
+            plugNotifier_ = new QSocketNotifier(plugs, QSocketNotifier::Read, this);
+            connect(plugNotifier_, &QSocketNotifier::activated, this, &TickTimer::onPlug);
+        }
+    }
+    if (plugNotifier_ != nullptr) {
+        plugNotifier_->setEnabled(true);
     }
     const int device = wakeJoystick_->changeHandle();
     if (device != deviceFd_) {
@@ -188,6 +208,18 @@ void TickTimer::onControllerChange() {
     drainWakes();
     if (enabled_) {
         watchChanges(true);  // the sample may have found the device gone
+    }
+}
+
+// A device came or went: at rest, look at once and a few times more; while ticking, every tick
+// looks anyway.
+void TickTimer::onPlug() {
+    if (wakeJoystick_ != nullptr) {
+        wakeJoystick_->drainPlugs();
+    }
+    looksLeft_ = kLooksAfterPlug;
+    if (resting_) {
+        endRest();
     }
 }
 
@@ -239,6 +271,7 @@ void TickTimer::onTimerFd() {
     }
 #endif
     if (resting_) {
+        looksLeft_ = std::max(looksLeft_ - 1, 0);
         endRest();  // a slow look for the device
         return;
     }

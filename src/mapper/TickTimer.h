@@ -23,7 +23,9 @@ namespace pw {
 //
 // Between ticks the controller's own events are watched too (see setWakeJoystick): while the loop
 // rests they end the rest, and while it ticks they have the loop hand the change on at once
-// (PollingLoop::passChanges), so that a press or a release does not wait for the next tick.
+// (PollingLoop::passChanges), so that a press or a release does not wait for the next tick. A
+// device that comes or goes ends a rest as well, so that a pad plugged in (the configured one, in
+// the stead of the pad read so far) is taken up at once.
 class TickTimer final : public QObject, public LoopHost {
     Q_OBJECT
 public:
@@ -40,6 +42,9 @@ public:
     bool resting() const { return resting_; }
 
     static constexpr int kLookIntervalMs = 250;
+    // After a device came or went, the loop at rest still looks this many times, kLookIntervalMs
+    // apart: SDL hears of a new device from udev a moment after its node appears.
+    static constexpr int kLooksAfterPlug = 8;
     void setVisibilityHandler(std::function<void(bool)> handler) { showWindow_ = std::move(handler); }
 
     // Disabling the timer also lets go of every held key: nothing stays pressed while no tick runs.
@@ -66,6 +71,7 @@ private:
     bool canRest() const;
     void drainWakes();
     void onControllerChange();
+    void onPlug();
     // Keeps the watch on the controller's events in step with its handle, which a tick may have
     // closed or replaced.
     void watchChanges(bool on);
@@ -87,6 +93,9 @@ private:
     QSocketNotifier* wakeNotifier_ = nullptr;
     int deviceFd_ = -1;
     QSocketNotifier* deviceNotifier_ = nullptr;
+    int plugFd_ = -1;
+    QSocketNotifier* plugNotifier_ = nullptr;
+    int looksLeft_ = 0;
 };
 
 }  // namespace pw

@@ -1,7 +1,10 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <array>
 #include <functional>
 #include <utility>
 
@@ -197,6 +200,76 @@ TEST_F(RestingLoop, AChangeThatComesWhileTheWakeTickKeysIsNotLost) {
     EXPECT_TRUE(runUntil([&] { return wakeTimer.resting(); }));
     p.pad.setChangeHandler(nullptr);
     wakeTimer.setTimerEnabled(false);
+}
+
+// The pad of the loop, with a hot-plug handle that the test writes to.
+class PluggedPad final : public JoystickDevice {
+public:
+    explicit PluggedPad(JoystickDevice& pad) : pad_(pad) {
+        if (::pipe2(fds_.data(), O_NONBLOCK | O_CLOEXEC) != 0) {
+            fds_ = {-1, -1};
+        }
+    }
+    ~PluggedPad() override {
+        for (int fd : fds_) {
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+    }
+    bool open(int id, JoystickCaps& caps) override { return pad_.open(id, caps); }
+    void close() override { pad_.close(); }
+    bool read(RawJoystickSample& sample) override { return pad_.read(sample); }
+    int plugHandle() const override { return fds_[0]; }
+    void drainPlugs() override {
+        std::array<char, 16> bytes{};
+        while (::read(fds_[0], bytes.data(), bytes.size()) > 0) {
+        }
+    }
+    void plug() { [[maybe_unused]] const auto n = ::write(fds_[1], "+", 1); }
+
+private:
+    JoystickDevice& pad_;
+    std::array<int, 2> fds_{};
+};
+
+// Changes of this pad wake nobody: only the hot-plug handle can end the rest, as for a pad that
+// was just plugged in and is not the loop's yet.
+TEST_F(RestingLoop, ADeviceThatComesEndsTheRestAndTheLoopLooksAgainForAWhile) {
+    p.pad.setChangeHandler(nullptr);
+    PluggedPad device(p.device);
+    Joystick joystick{device};
+    joystick.setId(p.pad.deviceIndex());
+    joystick.openJoystick();
+    TickTimer plugTimer;
+    PollingLoop plugLoop{state, joystick, emitter, plugTimer};
+    plugTimer.attach(&plugLoop);
+    plugTimer.setWakeJoystick(&joystick);
+    plugTimer.setWakesOnRequest(true);
+    plugTimer.setTimerEnabled(true);
+    ASSERT_TRUE(runUntil([&] { return plugTimer.resting(); }));
+
+    p.pad.setButton(0, true);
+    const auto ticks = plugTimer.tickCount();
+    QElapsedTimer quiet;
+    quiet.start();
+    while (quiet.elapsed() < 30) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    EXPECT_EQ(plugTimer.tickCount(), ticks) << "nothing woke the loop yet";
+    device.plug();
+    ASSERT_TRUE(runUntil([&] { return !log.events().empty(); })) << "the device that came is looked at";
+    EXPECT_EQ(log.take(), (std::vector<std::string>{"down 65 30", "up 65 30"}));
+    p.pad.setButton(0, false);
+    ASSERT_TRUE(runUntil([&] { return plugTimer.resting(); }));
+    log.take();  // the held key's down and up, as many ticks as the release took to be seen
+
+    // Resting again, it still looks for a while: a change that wakes nobody is keyed all the same.
+    // (A tap leaves the slot's count where it was, so this press may go down as a held key.)
+    p.pad.setButton(0, true);
+    ASSERT_TRUE(runUntil([&] { return !log.events().empty(); }));
+    EXPECT_EQ(log.events().front(), "down 65 30");
+    plugTimer.setTimerEnabled(false);
 }
 
 TEST_F(RestingLoop, AProgramStateChangeEndsTheRest) {

@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <fcntl.h>
 #include <linux/input.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -52,7 +53,17 @@ std::string lowerCase(std::string text) {
 
 }  // namespace
 
-SdlJoystickDevice::SdlJoystickDevice() = default;
+SdlJoystickDevice::SdlJoystickDevice() {
+    // Nodes come and go with their devices; udev changes a new node's access a moment later,
+    // which is when a user's program can open it.
+    plugFd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (plugFd_ >= 0 &&
+        ::inotify_add_watch(plugFd_, "/dev/input",
+                            IN_CREATE | IN_DELETE | IN_ATTRIB | IN_MOVED_TO | IN_MOVED_FROM) < 0) {
+        ::close(plugFd_);
+        plugFd_ = -1;
+    }
+}
 
 void SdlJoystickDevice::setConfiguration(const JoystickConfiguration& config) {
     fixedConfiguration_ = config;
@@ -101,6 +112,9 @@ bool isVirtual(int index) {
 
 SdlJoystickDevice::~SdlJoystickDevice() {
     close();
+    if (plugFd_ >= 0) {
+        ::close(plugFd_);
+    }
 }
 
 bool SdlJoystickDevice::open(int id, JoystickCaps& caps) {
@@ -173,6 +187,15 @@ void SdlJoystickDevice::drainChanges() {
     }
     std::array<input_event, 64> events;
     while (::read(changeFd_, events.data(), sizeof events) > 0) {
+    }
+}
+
+void SdlJoystickDevice::drainPlugs() {
+    if (plugFd_ < 0) {
+        return;
+    }
+    alignas(inotify_event) std::array<char, 4096> events;
+    while (::read(plugFd_, events.data(), events.size()) > 0) {
     }
 }
 

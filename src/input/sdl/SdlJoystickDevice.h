@@ -69,6 +69,9 @@ public:
     // The open device's own evdev node, opened for us alone; SDL's virtual joysticks have none.
     int changeHandle() const override { return changeFd_; }
     void drainChanges() override;
+    // An inotify watch on /dev/input: a node that comes, goes or changes its access.
+    int plugHandle() const override { return plugFd_; }
+    void drainPlugs() override;
 
     // The name SDL gives the open device, empty when none is open.
     std::string name() const;
@@ -90,8 +93,9 @@ private:
     std::array<AxisCalibration, 4> axisMap_{};
     _SDL_Joystick* joystick_ = nullptr;
     _SDL_GameController* controller_ = nullptr;
-    int devicesSeen_ = 0;
-    int changeFd_ = -1;  // attached devices at the last look, to notice the configured one coming
+    int devicesSeen_ = 0;  // attached devices at the last look, to notice the configured one coming
+    int changeFd_ = -1;
+    int plugFd_ = -1;
     int axes_ = 0;
     int hats_ = 0;
     int buttons_ = 0;
