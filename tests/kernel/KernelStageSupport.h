@@ -49,15 +49,17 @@ inline bool inKernelStage() {
 }
 
 // An Xbox pad as the xpad driver reports it: sticks -32768 ... 32767, triggers 0 ... 255 on
-// ABS_Z and ABS_RZ (so SDL reads them resting at -32768), the d-pad as hat 0.
+// ABS_Z and ABS_RZ (so SDL reads them resting at -32768), the d-pad as hat 0. Another name and
+// ids make another model with the same controls, one SDL knows as a plain joystick.
 class UinputPad {
 public:
-    UinputPad() {
+    explicit UinputPad(const char* name = "Microsoft X-Box 360 pad", int vendor = 0x045e,
+                       int product = 0x028e) {
         libevdev* dev = libevdev_new();
-        libevdev_set_name(dev, "Microsoft X-Box 360 pad");
+        libevdev_set_name(dev, name);
         libevdev_set_id_bustype(dev, BUS_USB);
-        libevdev_set_id_vendor(dev, 0x045e);
-        libevdev_set_id_product(dev, 0x028e);
+        libevdev_set_id_vendor(dev, vendor);
+        libevdev_set_id_product(dev, product);
         libevdev_set_id_version(dev, 0x0114);
         libevdev_enable_event_type(dev, EV_KEY);
         for (unsigned code : {BTN_A, BTN_B, BTN_X, BTN_Y, BTN_TL, BTN_TR, BTN_SELECT, BTN_START, BTN_MODE,

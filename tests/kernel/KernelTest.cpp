@@ -3,6 +3,7 @@
 // `padwarden --headless` types through its uinput keyboard, and the keys are read back from
 // "PadWarden virtual keyboard" through evdev. The library comes in as a user brings it, with
 // --import, and the game is a process started from outside.
+#include <SDL.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <libevdev/libevdev-uinput.h>
@@ -64,8 +65,9 @@ protected:
 
     // Imports the game Action\Test with these assignments ("[isbutton1]"="65" lines) through
     // `padwarden --import`, as a user brings a library.
-    void importLibrary(const std::string& assignments, const std::string& controller = "") {
-        game = home.write("game.sh", "#!/bin/sh\nwhile [ ! -e \"$0.end\" ]; do sleep 0.05; done\n");
+    void importLibrary(const std::string& assignments, const std::string& controller = "",
+                       const std::string& moreKeys = "") {
+        game = home.write("game.sh", gameScript);
         ::chmod(game.c_str(), 0755);
         // A quoted text takes its backslashes doubled, as the registry editor writes them.
         const auto quoted = [](const std::string& text) {
@@ -80,7 +82,7 @@ protected:
             "[HKEY_LOCAL_MACHINE\\Software\\Orvalis\\PadWarden\\games\\Action\\Test]\r\n"
             "\"name\"=\"Test\"\r\n\"exe\"=\"" +
             quoted(game.string()) + "\"\r\n\"controller\"=\"" + quoted(controller) +
-            "\"\r\n\"profil\"=\"Test.ini\"\r\n" + assignments + "\r\n";
+            "\"\r\n\"profil\"=\"Test.ini\"\r\n" + assignments + "\r\n" + moreKeys;
         if (!controller.empty()) {
             reg += "[HKEY_LOCAL_MACHINE\\Software\\Orvalis\\PadWarden\\controller\\" + controller +
                    "]\r\n\"x\"=\"y\"\r\n\r\n";
@@ -133,6 +135,12 @@ protected:
     std::string log() const { return readFile(home.file("err.txt")); }
 
     test::TempDir home;
+    std::string gameScript = "#!/bin/sh\nwhile [ ! -e \"$0.end\" ]; do sleep 0.05; done\n";
+    // A game that starts no process of its own while it runs: every start of one is news to the
+    // watcher, and news that concerns the game ends the loop's rest.
+    static constexpr const char* kQuietGame =
+        "#!/bin/bash\nmkfifo \"$0.fifo\"\nexec 3<>\"$0.fifo\"\n"
+        "while [ ! -e \"$0.end\" ]; do read -r -t 0.05 -u 3 _; done\n";
     std::filesystem::path game;
     pid_t gamePid = -1;
     Process mapper;
@@ -279,6 +287,67 @@ TEST_F(HotPlug, APadAttachedDuringAGameWorksAtOnceAndAgainAfterItWasUnplugged) {
     EXPECT_TRUE(keyboard.waitFor({KEY_B, 1})) << log();
     again.button(BTN_B, false);
     EXPECT_TRUE(keyboard.waitFor({KEY_B, 0}));
+}
+
+// The GUID that SDL gives the attached device of this name, as the control panel stores it; empty
+// when SDL sees no such device.
+std::string sdlGuidOf(const std::string& name) {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) {
+        return {};
+    }
+    std::string guid;
+    for (int i = 0; i < SDL_NumJoysticks() && guid.empty(); ++i) {
+        if (const char* n = SDL_JoystickNameForIndex(i); n != nullptr && name == n) {
+            std::array<char, 33> text{};
+            SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(i), text.data(),
+                                      static_cast<int>(text.size()));
+            guid = text.data();
+        }
+    }
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    return guid;
+}
+
+// Joystick 1 is configured as a stick that is not there when the game starts: the pad that is
+// there is read in its stead until the stick comes, however long the loop has rested by then.
+TEST_F(HotPlug, TheConfiguredStickPluggedInDuringAGameTakesOverFromThePadReadInItsStead) {
+    constexpr const char* kStick = "PadWarden Test Stick";
+    std::string guid;
+    {
+        UinputPad probe(kStick, 0x1209, 0x0001);
+        ASSERT_TRUE(probe.ok());
+        std::this_thread::sleep_for(200ms);
+        guid = sdlGuidOf(kStick);
+    }
+    ASSERT_EQ(guid.size(), 32u) << "SDL did not see the stick";
+    gameScript = kQuietGame;
+    importLibrary(
+        kTwoKeys, "",
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\MediaResources\\Joystick\\<FixedKey>\\"
+        "CurrentJoystickSettings]\r\n\"Joystick1Configuration\"=\"" +
+            guid + "\"\r\n\r\n");
+    UinputPad pad;
+    ASSERT_TRUE(pad.ok());
+    startMapper();
+    startGame();
+    pad.button(BTN_A, true);
+    ASSERT_TRUE(keyboard.waitFor({KEY_A, 1})) << "the pad is read in the stick's stead: " << log();
+    pad.button(BTN_A, false);
+    ASSERT_TRUE(keyboard.waitFor({KEY_A, 0}));
+    std::this_thread::sleep_for(300ms);  // the loop rests
+    keyboard.seen.clear();
+
+    UinputPad stick(kStick, 0x1209, 0x0001);
+    ASSERT_TRUE(stick.ok());
+    std::this_thread::sleep_for(100ms);
+    stick.button(BTN_B, true);
+    EXPECT_TRUE(keyboard.waitFor({KEY_B, 1}, 3s)) << "the stick took over: " << log();
+    stick.button(BTN_B, false);
+    EXPECT_TRUE(keyboard.waitFor({KEY_B, 0}));
+    keyboard.seen.clear();
+    pad.button(BTN_A, true);
+    EXPECT_EQ(keyboard.read(500ms), std::vector<KeyEvent>{}) << "the pad gave way";
 }
 
 }  // namespace
