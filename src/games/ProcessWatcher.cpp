@@ -34,7 +34,11 @@ bool ProcessDiff::takeSnapshot(ProcessSource& source) {
 
 bool ProcessDiff::learn(ProcessSource& source, int pid) {
     ProcessRecord record;
-    if (source.describe(pid, record) != Description::Ready) {
+    const Description description = source.describe(pid, record);
+    if (description == Description::NotYet) {
+        notYet_.push_back(pid);
+    }
+    if (description != Description::Ready) {
         return false;
     }
     record.pid = pid;
@@ -187,6 +191,7 @@ bool ProcessDiff::cycle(ProcessSource& source, const Notify& created, const Noti
     // Marking every entry unseen is moving on to a new scan number.
     ++scan_;
     const std::size_t knownBefore = entries_.size();
+    notYet_.clear();
     for (int pid : pids_) {
         if (auto known = index_.find(pid); known != index_.end()) {
             entries_[known->second].seenInScan = scan_;
@@ -199,6 +204,16 @@ bool ProcessDiff::cycle(ProcessSource& source, const Notify& created, const Noti
     recheckFollowed(source, created, terminated);
     if (source.mayHaveExeced()) {
         recheckAll(source, knownBefore, created, terminated);
+    }
+    // A process caught in the middle of its exec is asked once more when the rest of the scan is
+    // done, which gave the exec time to finish: a start found by a scan is reported by that scan,
+    // not by the next one an interval later. Asked twice, it waits for the next scan.
+    const std::size_t waiting = notYet_.size();
+    for (std::size_t i = 0; i < waiting; ++i) {
+        const int pid = notYet_[i];
+        if (index_.find(pid) == index_.end() && learn(source, pid)) {
+            created(entries_.back().record);
+        }
     }
 
     // Ended entries are taken off the index before their report, so that a throwing handler cannot

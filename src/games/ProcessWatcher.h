@@ -175,7 +175,8 @@ private:
     };
 
     bool takeSnapshot(ProcessSource& source);
-    // Reads a new process and appends it; false when there is nothing to append this scan.
+    // Reads a new process and appends it; false when there is nothing to append this scan. A
+    // process caught in the middle of its fork or exec is noted in notYet_.
     bool learn(ProcessSource& source, int pid);
     void dropEnded(ProcessSource& source);
     void addRechecked(std::size_t position);
@@ -192,6 +193,8 @@ private:
     std::unordered_map<int, std::size_t> index_;
     // The last snapshot, kept so that its storage is reused.
     std::vector<int> pids_;
+    // The new processes of this scan that did not run their own program yet.
+    std::vector<int> notYet_;
     std::uint64_t scan_ = 0;
     // The ids looked at again at every scan, and those the owner asked for before they were known.
     std::vector<int> followed_;
