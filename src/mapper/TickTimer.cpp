@@ -135,6 +135,25 @@ void TickTimer::rest() {
 #endif
 }
 
+void TickTimer::watch(QSocketNotifier*& notifier, int& watched, int handle, void (TickTimer::*slot)()) {
+    if (handle != watched) {
+        if (notifier != nullptr) {
+            // Later: this may run in the old notifier's own signal.
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+            notifier = nullptr;
+        }
+        watched = handle;
+        if (handle >= 0) {
+            notifier = new QSocketNotifier(handle, QSocketNotifier::Read, this);
+            connect(notifier, &QSocketNotifier::activated, this, slot);
+        }
+    }
+    if (notifier != nullptr) {
+        notifier->setEnabled(true);
+    }
+}
+
 void TickTimer::watchChanges(bool on) {
 #if defined(__linux__)
     if (!on || wakeJoystick_ == nullptr || wakeFd_ < 0) {
@@ -149,39 +168,8 @@ void TickTimer::watchChanges(bool on) {
         }
         return;
     }
-    const int plugs = wakeJoystick_->plugHandle();
-    if (plugs != plugFd_) {
-        if (plugNotifier_ != nullptr) {
-            plugNotifier_->setEnabled(false);
-            plugNotifier_->deleteLater();
-            plugNotifier_ = nullptr;
-        }
-        plugFd_ = plugs;
-        if (plugs >= 0) {
-            plugNotifier_ = new QSocketNotifier(plugs, QSocketNotifier::Read, this);
-            connect(plugNotifier_, &QSocketNotifier::activated, this, &TickTimer::onPlug);
-        }
-    }
-    if (plugNotifier_ != nullptr) {
-        plugNotifier_->setEnabled(true);
-    }
-    const int device = wakeJoystick_->changeHandle();
-    if (device != deviceFd_) {
-        if (deviceNotifier_ != nullptr) {
-            // Later: this may run in the old notifier's own signal.
-            deviceNotifier_->setEnabled(false);
-            deviceNotifier_->deleteLater();
-            deviceNotifier_ = nullptr;
-        }
-        deviceFd_ = device;
-        if (device >= 0) {
-            deviceNotifier_ = new QSocketNotifier(device, QSocketNotifier::Read, this);
-            connect(deviceNotifier_, &QSocketNotifier::activated, this, &TickTimer::onControllerChange);
-        }
-    }
-    if (deviceNotifier_ != nullptr) {
-        deviceNotifier_->setEnabled(true);
-    }
+    watch(plugNotifier_, plugFd_, wakeJoystick_->plugHandle(), &TickTimer::onPlug);
+    watch(deviceNotifier_, deviceFd_, wakeJoystick_->changeHandle(), &TickTimer::onControllerChange);
     wakeNotifier_->setEnabled(true);
 #else
     (void)on;

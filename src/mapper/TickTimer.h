@@ -75,6 +75,8 @@ private:
     // Keeps the watch on the controller's events in step with its handle, which a tick may have
     // closed or replaced.
     void watchChanges(bool on);
+    // Keeps `notifier` on `handle`, which may differ from the one it watched; on at the end.
+    void watch(QSocketNotifier*& notifier, int& watched, int handle, void (TickTimer::*slot)());
 
     int fd_ = -1;
     QSocketNotifier* notifier_ = nullptr;
