@@ -67,13 +67,16 @@ void TickTimer::drainWakes() {
     }
 }
 
-void TickTimer::armTimerFd(bool on, long periodNs) {
+void TickTimer::armTimerFd(bool on, long periodNs, bool now) {
 #if defined(__linux__)
     itimerspec spec{};
     if (on) {
         spec.it_interval.tv_sec = periodNs / 1'000'000'000;
         spec.it_interval.tv_nsec = periodNs % 1'000'000'000;
         spec.it_value = spec.it_interval;
+        if (now) {
+            spec.it_value = {0, 1};  // as soon as the event loop is back
+        }
     }
     ::timerfd_settime(fd_, 0, &spec, nullptr);
     if (!on) {
@@ -83,17 +86,21 @@ void TickTimer::armTimerFd(bool on, long periodNs) {
 #else
     (void)on;
     (void)periodNs;
+    (void)now;
 #endif
 }
 
 // The timerfd's watch stays on while the timer is enabled, rests included: a disarmed timerfd is
 // never readable, and the event loop is not woken to change its watch at every rest and wake.
+// The first tick comes as soon as the event loop is back, not a period later: a game that has just
+// been activated types at once.
 void TickTimer::arm(bool on) {
     if (fd_ >= 0) {
-        armTimerFd(on, periodNs_);
+        armTimerFd(on, periodNs_, true);
         notifier_->setEnabled(on);
     } else if (on) {
         fallback_.start(static_cast<int>(std::max(periodNs_ / 1'000'000, 1L)));
+        QTimer::singleShot(0, this, &TickTimer::onTimeout);
     } else {
         fallback_.stop();
     }

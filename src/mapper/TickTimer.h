@@ -64,7 +64,7 @@ public:
 private:
     void onTimeout();
     void onTimerFd();
-    void armTimerFd(bool on, long periodNs);
+    void armTimerFd(bool on, long periodNs, bool now = false);
     void arm(bool on);
     void rest();
     void endRest();

@@ -78,6 +78,22 @@ TEST_F(TimerLoop, ARunningGameKeepsTheTimerTickingUntilTheGameEnds) {
     EXPECT_FALSE(state.slots[ControllerAction::Button1].held);
 }
 
+TEST_F(TimerLoop, TheFirstTickComesAtOnceNotAPeriodAfterTheStart) {
+    state.activeGame = "/games/game.exe";
+    p.pad.setButton(0, true);
+    timer.setPeriod(std::chrono::seconds(10));
+    timer.setTimerEnabled(true);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    ASSERT_TRUE(runUntil([&] { return timer.tickCount() >= 1; }));
+    EXPECT_LT(elapsed.elapsed(), 5000) << "the held button types without waiting for the period";
+    ASSERT_FALSE(log.events().empty());
+    EXPECT_EQ(log.events().front().rfind("down 65", 0), 0u) << log.events().front();
+    timer.setTimerEnabled(false);
+    timer.setTimerEnabled(true);  // as when the window is shown again: a new start, a new first tick
+    ASSERT_TRUE(runUntil([&] { return timer.tickCount() >= 2; }));
+}
+
 TEST_F(TimerLoop, DisablingTheTimerLetsGoOfHeldKeys) {
     state.activeGame = "/games/game.exe";
     p.pad.setButton(0, true);
