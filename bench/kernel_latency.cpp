@@ -179,7 +179,7 @@ void print(const char* title, int changes, const Named& all) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int changes = argc > 1 ? std::atoi(argv[1]) : 500;
+    const int changes = argc > 1 ? std::atoi(argv[1]) : 1000;
     if (!test::inKernelStage()) {
         std::printf("end-to-end latency: needs /dev/uinput; run tests/kernel/run-kernel-stage\n");
         return 0;
