@@ -119,6 +119,7 @@ struct Parsed {
     std::optional<std::string_view> value;  // none for a key line without "="
     std::size_t nameEnd = 0;                // where the name ends in the line
     std::size_t valueStart = 0;             // where the value begins in the line
+    bool bare = false;                      // the line starts with "=": no name, not even a NUL
 };
 
 Parsed parse(std::string_view line) {
@@ -140,7 +141,7 @@ Parsed parse(std::string_view line) {
     const std::string_view name = trimRight(rest.substr(0, equals), isProfileBlank);
     const std::string_view value = trimLeft(rest.substr(equals + 1), isProfileBlank);
     const std::size_t valueStart = offset + static_cast<std::size_t>(value.data() - rest.data());
-    return {Kind::Key, nameUpToNul(name), upToNul(value), offset + name.size(), valueStart};
+    return {Kind::Key, nameUpToNul(name), upToNul(value), offset + name.size(), valueStart, name.empty()};
 }
 
 bool isComment(std::string_view name) {
@@ -178,13 +179,14 @@ std::optional<Part> firstPart(const std::vector<Line>& lines, std::string_view s
     return std::nullopt;
 }
 
-// Windows keeps no key line with an empty name right after another one ("=a" below "=b"): such a
-// line is not there for any read.
+// Windows keeps no line that starts with "=" right after a key whose name is empty ("=b" below
+// "=a", below "\0", or below "\0x=1", whose name a NUL ends at once): such a line is not there for
+// any read. A name that a NUL ends is empty, but it is a name: the line after it is kept.
 bool hiddenEmptyName(const Parsed& p, bool& previousEmpty) {
     if (p.kind != Kind::Key) {
         return false;
     }
-    const bool hidden = p.name.empty() && previousEmpty;
+    const bool hidden = p.bare && previousEmpty;
     previousEmpty = p.name.empty();
     return hidden;
 }
@@ -427,9 +429,10 @@ std::vector<std::string> keysOf(const std::vector<Line>& lines, std::string_view
     if (!part) {
         return names;
     }
+    bool previousEmpty = false;
     for (std::size_t i = part->begin; i < part->end; ++i) {
         const Parsed p = parse(lines[i].text);
-        if (p.kind != Kind::Key || !p.value || isComment(p.name)) {
+        if (hiddenEmptyName(p, previousEmpty) || p.kind != Kind::Key || !p.value || isComment(p.name)) {
             continue;
         }
         if (p.name.empty()) {
@@ -568,7 +571,21 @@ void iniDeleteKey(const fs::path& file, std::string_view section, std::string_vi
         if (!at) {
             return false;
         }
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*at));
+        // The lines an empty name hid go with it: no read saw them, and Windows, which drops them
+        // as it reads the file, leaves the key without a value then.
+        std::vector<std::size_t> gone{*at};
+        for (std::size_t i = *at + 1; i < part->end && parse(lines[*at].text).name.empty(); ++i) {
+            const Parsed p = parse(lines[i].text);
+            if (p.kind == Kind::Key && !p.bare) {
+                break;
+            }
+            if (p.kind == Kind::Key) {
+                gone.push_back(i);
+            }
+        }
+        for (auto line = gone.rbegin(); line != gone.rend(); ++line) {
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(*line));
+        }
         return true;
     });
 }

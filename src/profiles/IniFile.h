@@ -14,7 +14,8 @@
 // - A section that appears more than once is listed every time, but reads, writes and erasing
 //   see only its first part. A key that appears more than once is listed every time; reads,
 //   writes and deleting see its first line. A line without "=" hides a later line of the same
-//   key, and a write fills it in.
+//   key, and a write fills it in. A line that starts with "=" right below a key whose name is
+//   empty ("=a", or "\0x=1", whose name a NUL ends) is not there, as Windows drops it.
 // - The key list leaves out comments (";" lines) and lines without "=", and ends at a line "=x",
 //   whose empty name ends the Windows list. The section's lines (iniReadSectionLines) list every
 //   key line but comments, as "name=value" or "name".
@@ -80,8 +81,9 @@ std::string iniReadString(const std::filesystem::path& file, std::string_view se
 
 void iniWriteString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                     std::string_view value);
-// Removes the key's first line in the section's first part; the section stays, if need be as a
-// bare header. Section and key name are taken as they are, blanks included, as Windows does.
+// Removes the key's first line in the section's first part, and with an empty name the lines it
+// hid; the section stays, if need be as a bare header. Section and key name are taken as they
+// are, blanks included, as Windows does.
 void iniDeleteKey(const std::filesystem::path& file, std::string_view section, std::string_view key);
 // Removes the section's first header and every line below it up to the next header. The name is
 // taken as it is, blanks included.

@@ -264,6 +264,11 @@ void checkDelete(const Folder& folder, std::string_view bytes, const std::vector
     for (const std::string& line : iniReadSectionLines(file, trim(c.section))) {
         lines += sameName(std::string_view(line).substr(0, line.find('=')), c.key) ? 1 : 0;
     }
+    // An empty name without "=" ("\0") is no listed line, yet it is the key "": when the key reads
+    // as missing although a line "=x" is listed, that line is its second.
+    if (lines == 1 && trim(c.key).empty() && iniReadString(file, c.section, c.key, kAbsent) == kAbsent) {
+        ++lines;
+    }
     iniDeleteKey(file, c.section, c.key);
     // A key named twice reads as its next line once the first is gone.
     // Deleting takes the names as they are: with blanks at their ends they name nothing.

@@ -400,6 +400,23 @@ TEST_F(Ini, NulBytesEndNamesAndValuesAndKeepTheirPlace) {
         << "the other lines keep their bytes";
 }
 
+TEST_F(Ini, ALineStartingWithEqualsBelowAnEmptyNameIsNotThereAndGoesWithIt) {
+    // "=b" and "=b2" below "=a" are not there; "\0x=1" has a name that a NUL ends, so it is kept
+    // and hides "=c" in its turn; "=d" below a named key is there again.
+    profile(std::string("[A]\r\n=a\r\n\r\n=b\r\n=b2\r\n\0x=1\r\n=c\r\nk=2\r\n=d\r\n", 39));
+    EXPECT_EQ(iniReadSectionLines(file(), "A"), (Names{"=a", "=1", "k=2", "=d"}));
+    EXPECT_EQ(iniReadString(file(), "A", "", "-"), "a");
+
+    iniDeleteKey(file(), "A", "");
+    EXPECT_EQ(iniReadString(file(), "A", "", "-"), "1") << "the next empty name, not one \"=a\" hid";
+    EXPECT_EQ(bytes(), std::string("[A]\r\n\r\n\0x=1\r\n=c\r\nk=2\r\n=d\r\n", 26))
+        << "the hidden lines went with it, the blank line and the rest stayed";
+
+    iniDeleteKey(file(), "A", "");
+    EXPECT_EQ(iniReadString(file(), "A", "", "-"), "d");
+    EXPECT_EQ(iniReadSectionLines(file(), "A"), (Names{"k=2", "=d"}));
+}
+
 TEST_F(Ini, UtfSixteenInEitherByteOrderKeepsItsMark) {
     profile(std::string("\xFE\xFF\0[\0A\0]\0\n\0k\0=\0\xE4", 16));
     EXPECT_EQ(iniReadString(file(), "A", "k", "-"), "ä");

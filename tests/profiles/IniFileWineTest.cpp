@@ -169,7 +169,7 @@ std::string rewritten(const std::string& bytes, bool* emptyHeader = nullptr) {
     };
     const auto nul = [](std::string_view s) { return s.substr(0, s.find('\0')); };
     std::string out = hex(mark) + "\n";
-    bool previousEmpty = false;  // Wine keeps no empty name right after another one
+    bool previousEmpty = false;  // Wine keeps no "=x" right after an empty name
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t stop = text.find_first_of("\r\n", start);
@@ -193,7 +193,7 @@ std::string rewritten(const std::string& bytes, bool* emptyHeader = nullptr) {
         }
         const std::size_t equals = line.find('=');
         const bool empty = nul(trimmed(line.substr(0, equals))).empty();
-        if (empty && previousEmpty) {
+        if (equals == 0 && previousEmpty) {
             continue;
         }
         previousEmpty = empty;
@@ -455,6 +455,21 @@ std::vector<Case> handCases() {
          "[S]\r\nd\r\nd=2\r\n",
          {read("S", "d"), read("S", std::nullopt), lines("S"), write("S", "d", "filled"), read("S", "d")}},
         {"deleting a key without =", "[S]\r\nk\r\n", {write("S", "k", std::nullopt), lines("S")}},
+        // "=x" right after an empty name is not there; a name that a NUL ends is empty, but a name.
+        {"an empty name hides the next",
+         "[S]\r\n=a\r\n\r\n=b\r\n=b2\r\nk=1\r\n=c\r\n",
+         {read("S", ""), lines("S"), write("S", "", std::nullopt), read("S", ""), lines("S"),
+          write("S", "", std::nullopt), read("S", "")}},
+        {"a NUL name below an empty name",
+         "[S]\r\n=a\r\n\0x=1\r\n\0=z\r\n=c\r\n"s,
+         {read("S", ""), lines("S"), read("S", std::nullopt)}},
+        {"a NUL line hides the next",
+         "[S]\r\nk=1\r\n\0\r\n=c\r\nj=2\r\n"s,
+         {read("S", ""), lines("S"), read("S", std::nullopt), write("S", "", std::nullopt), read("S", ""),
+          lines("S")}},
+        {"deleting a NUL name above the first header",
+         "\0\r\n\0k\0=v\r\n[S]\r\n"s,
+         {write("", "", std::nullopt)}},
         {"=x ends the key list",
          "[S]\r\na=1\r\n=x\r\nb=2\r\n",
          {read("S", std::nullopt), lines("S"), read("S", "")}},
