@@ -260,9 +260,14 @@ Document load(const fs::path& file) {
     return doc;
 }
 
+bool startsWithAMark(std::string_view bytes) {
+    return bytes.starts_with(kUtf8Mark) || bytes.starts_with(kUtf16LeMark) || bytes.starts_with(kUtf16BeMark);
+}
+
 // The lines in the file's own encoding, so that every line a write did not change keeps its
-// bytes. A Windows-1252 file takes a character outside its code page, or text whose bytes would
-// read back as UTF-8, only by becoming UTF-8 as a whole.
+// bytes. A Windows-1252 file takes a character outside its code page, text whose bytes would read
+// back as UTF-8, or a first line whose bytes would read as a byte-order mark ("ÿþ" is the UTF-16
+// one), only by becoming UTF-8 as a whole.
 std::string encode(const std::vector<Line>& lines, Encoding encoding) {
     std::string text;
     for (const Line& line : lines) {
@@ -277,12 +282,13 @@ std::string encode(const std::vector<Line>& lines, Encoding encoding) {
         case Encoding::Utf8Marked:
             return std::string(kUtf8Mark) + text;
         case Encoding::Utf8:
-            return text;
+            // A first character U+FEFF reads as the mark: only a mark before it keeps it.
+            return text.starts_with(kUtf8Mark) ? std::string(kUtf8Mark) + text : text;
         case Encoding::Windows1252:
             break;
     }
     if (std::optional<std::string> page = utf8ToWindows1252(text);
-        page && !page->starts_with(kUtf8Mark) && (!hasNonAscii(*page) || !isValidUtf8(*page))) {
+        page && !startsWithAMark(*page) && (!hasNonAscii(*page) || !isValidUtf8(*page))) {
         return *page;
     }
     // A text that starts with the mark's own character needs a mark before it, or reading drops it.

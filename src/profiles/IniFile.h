@@ -24,8 +24,8 @@
 // - Lines end in CR LF, LF or CR. The file is read as UTF-16 (either byte order) or UTF-8 after
 //   its byte-order mark, as UTF-8 when it holds non-ASCII text that is valid UTF-8, else as
 //   Windows-1252. A write keeps the encoding and its mark, and every line it does not change keeps
-//   its bytes; only a Windows-1252 file that must take a character outside its code page becomes
-//   UTF-8.
+//   its bytes; only a Windows-1252 file that must take a character outside its code page, or a
+//   first line whose bytes would read as a byte-order mark ("ÿþ"), becomes UTF-8.
 // - Reads see what the Windows program saw through its fixed buffers: the section list and a
 //   section's key list are cut where 8192 characters (each name with its NUL, two kept for the
 //   end) are full; a name that would only fit in part is left out, never returned cut, since a

@@ -362,6 +362,19 @@ TEST_F(Ini, Windows1252BytesThatWouldReadAsUtf8AreWrittenAsUtf8) {
     profile("\xEF\xBB\xBF[A]\r\nk=Ł\r\n");
     iniWriteString(file(), "A", "m", "1");
     EXPECT_EQ(bytes(), "\xEF\xBB\xBF[A]\r\nk=Ł\r\nm=1\r\n");
+
+    // A first line whose bytes would read as a byte-order mark: "ÿþ" in Windows-1252 is FF FE,
+    // the UTF-16 one; U+FEFF first in a UTF-8 file is the UTF-8 one.
+    for (const char* top : {"ÿþk", "þÿk", "ï»¿k"}) {
+        profile("[A]\r\nk=1\r\n");
+        iniWriteString(file(), "", top, "2");
+        EXPECT_EQ(iniReadString(file(), "", top, "-"), "2") << top;
+        EXPECT_EQ(iniReadString(file(), "A", "k", "-"), "1") << top;
+    }
+    profile("[A]\r\nk=Ł\r\n");
+    iniWriteString(file(), "", "\uFEFFk", "2");
+    EXPECT_EQ(iniReadString(file(), "", "\uFEFFk", "-"), "2");
+    EXPECT_EQ(iniReadString(file(), "A", "k", "-"), "Ł");
 }
 
 TEST_F(Ini, NamesAndValuesThatWouldReadBackDifferentlyAreRefused) {
