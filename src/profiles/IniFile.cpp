@@ -580,7 +580,8 @@ void iniDeleteKey(const fs::path& file, std::string_view section, std::string_vi
         // The lines an empty name hid go with it: no read saw them, and Windows, which drops them
         // as it reads the file, leaves the key without a value then.
         std::vector<std::size_t> gone{*at};
-        for (std::size_t i = *at + 1; i < part->end && parse(lines[*at].text).name.empty(); ++i) {
+        const bool emptyName = parse(lines[*at].text).name.empty();
+        for (std::size_t i = *at + 1; i < part->end && emptyName; ++i) {
             const Parsed p = parse(lines[i].text);
             if (p.kind == Kind::Key && !p.bare) {
                 break;
