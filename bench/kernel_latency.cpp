@@ -146,8 +146,8 @@ void measureAlone(const std::vector<test::UinputPad*>& pads, const std::vector<L
     }
 }
 
-// Both remappers on one pad, answering the same change: they share the machine at that moment,
-// and the one the kernel wakes on a sleeping processor pays for its wake-up.
+// Both remappers on one pad, answering the same change: they share the machine's one processor at
+// that moment, and the one that runs second waits for the first.
 void measureTogether(test::UinputPad& pad, std::array<Listener, 2> listeners, int changes) {
     std::mt19937 random(42);
     settle(pad, listeners[0], random);
