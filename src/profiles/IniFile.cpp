@@ -282,16 +282,16 @@ std::string encode(const std::vector<Line>& lines, Encoding encoding) {
         case Encoding::Utf8Marked:
             return std::string(kUtf8Mark) + text;
         case Encoding::Utf8:
-            // A first character U+FEFF reads as the mark: only a mark before it keeps it.
-            return text.starts_with(kUtf8Mark) ? std::string(kUtf8Mark) + text : text;
+            break;
         case Encoding::Windows1252:
+            if (std::optional<std::string> page = utf8ToWindows1252(text);
+                page && !startsWithAMark(*page) && (!hasNonAscii(*page) || !isValidUtf8(*page))) {
+                return *page;
+            }
             break;
     }
-    if (std::optional<std::string> page = utf8ToWindows1252(text);
-        page && !startsWithAMark(*page) && (!hasNonAscii(*page) || !isValidUtf8(*page))) {
-        return *page;
-    }
-    // A text that starts with the mark's own character needs a mark before it, or reading drops it.
+    // UTF-8: a text that starts with the mark's own character (U+FEFF) needs a mark before it, or
+    // reading drops it.
     if (text.starts_with(kUtf8Mark)) {
         text.insert(0, kUtf8Mark);
     }
@@ -580,14 +580,15 @@ void iniDeleteKey(const fs::path& file, std::string_view section, std::string_vi
         // The lines an empty name hid go with it: no read saw them, and Windows, which drops them
         // as it reads the file, leaves the key without a value then.
         std::vector<std::size_t> gone{*at};
-        const bool emptyName = parse(lines[*at].text).name.empty();
-        for (std::size_t i = *at + 1; i < part->end && emptyName; ++i) {
-            const Parsed p = parse(lines[i].text);
-            if (p.kind == Kind::Key && !p.bare) {
-                break;
-            }
-            if (p.kind == Kind::Key) {
-                gone.push_back(i);
+        if (parse(lines[*at].text).name.empty()) {
+            for (std::size_t i = *at + 1; i < part->end; ++i) {
+                const Parsed p = parse(lines[i].text);
+                if (p.kind == Kind::Key && !p.bare) {
+                    break;
+                }
+                if (p.kind == Kind::Key) {
+                    gone.push_back(i);
+                }
             }
         }
         for (auto line = gone.rbegin(); line != gone.rend(); ++line) {
