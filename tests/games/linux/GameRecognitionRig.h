@@ -38,11 +38,12 @@ namespace pw::test {
 inline constexpr int kStarts = 20;
 
 // A process of the test, its input a pipe that stays open until finish(): cat, read and a
-// Windows program waiting for its input end then. Killed and reaped at the end.
+// Windows program waiting for its input end then. Killed and reaped at the end. Its output goes
+// nowhere, its errors to `errors` when one is given.
 class Spawned {
 public:
     Spawned(const std::string& program, const std::vector<std::string>& args, const std::string& folder,
-            const std::vector<std::string>& environment = {}) {
+            const std::vector<std::string>& environment = {}, const std::string& errors = {}) {
         std::vector<char*> argv;
         for (const std::string& a : args) {
             argv.push_back(const_cast<char*>(a.c_str()));
@@ -67,7 +68,8 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, errors.empty() ? "/dev/null" : errors.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (!folder.empty()) {
             posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
         }
@@ -92,7 +94,7 @@ public:
     // A launcher of its own program (a child of the test, no shell, no interpreter) that waits
     // for a line on its input and then execs `program`: an old process that execs late.
     static Spawned launcher(const std::string& program, const std::vector<std::string>& args,
-                            const std::string& folder) {
+                            const std::string& folder, const std::string& errors = {}) {
         std::vector<char*> argv;
         for (const std::string& a : args) {
             argv.push_back(const_cast<char*>(a.c_str()));
@@ -103,6 +105,8 @@ public:
         if (::pipe2(fds, O_CLOEXEC) != 0) {
             return spawned;
         }
+        const int errorFile =
+            errors.empty() ? -1 : ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const pid_t pid = ::fork();
         if (pid == 0) {
             // Only calls that are safe after fork in a threaded program.
@@ -110,7 +114,7 @@ public:
             ::dup2(fds[0], 0);
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, 1);
-            ::dup2(null, 2);
+            ::dup2(errorFile >= 0 ? errorFile : null, 2);
             char line = 0;
             if (::chdir(folder.c_str()) != 0 || ::read(0, &line, 1) != 1) {
                 ::_exit(1);
@@ -119,6 +123,9 @@ public:
             ::_exit(127);
         }
         ::close(fds[0]);
+        if (errorFile >= 0) {
+            ::close(errorFile);
+        }
         spawned.pid_ = pid;
         spawned.input_ = fds[1];
         return spawned;
@@ -143,6 +150,16 @@ public:
         if (input_ >= 0 && ::write(input_, text.data(), text.size()) < 0) {
             finish();
         }
+    }
+    // Whether it has ended, and then its exit status as the shell tells it (128 + N for signal N).
+    bool ended(int& status) {
+        int raw = 0;
+        if (pid_ <= 0 || ::waitpid(pid_, &raw, WNOHANG) != pid_) {
+            return false;
+        }
+        pid_ = -1;
+        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        return true;
     }
     // The state letter of /proc/PID/stat ('Z' for a zombie), '?' when there is none.
     char state() const {
@@ -218,6 +235,7 @@ protected:
             },
             [this](const ProcessRecord& r) {
                 seen_.erase(r.pid);
+                reports.push_back("-" + std::to_string(r.pid));
                 recognition.processTerminated(r);
             });
     }
@@ -244,7 +262,8 @@ protected:
         return false;
     }
     bool seen(int pid) const { return seen_.count(pid) > 0; }
-    // Every start reported, as "+PID exeFile | linuxFile", for a failure to show what was seen.
+    // Every start reported, as "+PID exeFile | linuxFile", and every end, as "-PID", for a failure
+    // to show what was seen.
     std::vector<std::string> reports;
     std::string up() const { return state.slots[ControllerAction::Up].keys.text(); }
 
