@@ -121,10 +121,17 @@ void ProcessDiff::recheckFollowed(ProcessSource& source, const Notify& created, 
 }
 
 // Every process known before this scan that was not looked at again already: one that was not
-// expected to exec may have done so all the same.
+// expected to exec may have done so all the same. With some hundred processes this takes a
+// millisecond or more, time in which a new process caught in the middle of its exec has mostly
+// finished it: it is asked again every kAskAgainEvery processes, so that its start is reported
+// then and not only once the whole list was read.
 void ProcessDiff::recheckAll(ProcessSource& source, std::size_t known, const Notify& created,
                              const Notify& terminated) {
+    constexpr std::size_t kAskAgainEvery = 64;
     for (std::size_t position = 0; position < known && position < entries_.size(); ++position) {
+        if (position % kAskAgainEvery == kAskAgainEvery - 1) {
+            askAgain(source, created);
+        }
         Entry& entry = entries_[position];
         if (entry.rechecked || entry.exited || entry.ended || entry.seenInScan != scan_) {
             continue;
@@ -139,6 +146,20 @@ void ProcessDiff::recheckAll(ProcessSource& source, std::size_t known, const Not
             created(entry.record);
         }
     }
+}
+
+void ProcessDiff::askAgain(ProcessSource& source, const Notify& created) {
+    if (notYet_.empty()) {
+        return;
+    }
+    asking_.clear();
+    asking_.swap(notYet_);
+    for (const int pid : asking_) {
+        if (index_.find(pid) == index_.end() && learn(source, pid)) {
+            created(entries_.back().record);
+        }
+    }
+    asking_.clear();
 }
 
 ProcessDiff::Look ProcessDiff::lookAgain(ProcessSource& source, Entry& entry) {
@@ -207,14 +228,8 @@ bool ProcessDiff::cycle(ProcessSource& source, const Notify& created, const Noti
     }
     // A process caught in the middle of its exec is asked once more when the rest of the scan is
     // done, which gave the exec time to finish: a start found by a scan is reported by that scan,
-    // not by the next one an interval later. Asked twice, it waits for the next scan.
-    const std::size_t waiting = notYet_.size();
-    for (std::size_t i = 0; i < waiting; ++i) {
-        const int pid = notYet_[i];
-        if (index_.find(pid) == index_.end() && learn(source, pid)) {
-            created(entries_.back().record);
-        }
-    }
+    // not by the next one an interval later. Still under way then, it waits for the next scan.
+    askAgain(source, created);
 
     // Ended entries are taken off the index before their report, so that a throwing handler cannot
     // have one reported twice; they leave the list once the pass is over, however it ends.

@@ -183,6 +183,8 @@ private:
     void recheckFollowed(ProcessSource& source, const Notify& created, const Notify& terminated);
     void recheckAll(ProcessSource& source, std::size_t known, const Notify& created,
                     const Notify& terminated);
+    // Asks the processes of notYet_ once more; those still under way stay in it.
+    void askAgain(ProcessSource& source, const Notify& created);
     // What a second look at a known process found, its entry brought up to date.
     enum class Look { Nothing, Ended, NewProgram };
     Look lookAgain(ProcessSource& source, Entry& entry);
@@ -193,8 +195,10 @@ private:
     std::unordered_map<int, std::size_t> index_;
     // The last snapshot, kept so that its storage is reused.
     std::vector<int> pids_;
-    // The new processes of this scan that did not run their own program yet.
+    // The new processes of this scan that did not run their own program yet, and those being
+    // asked again (kept apart, so that one still under way is asked at the next turn).
     std::vector<int> notYet_;
+    std::vector<int> asking_;
     std::uint64_t scan_ = 0;
     // The ids looked at again at every scan, and those the owner asked for before they were known.
     std::vector<int> followed_;

@@ -226,6 +226,31 @@ TEST_F(Watch, AProcessGoneBeforeItIsReadOrNotYetItselfWaits) {
     EXPECT_EQ(source.described, (std::vector<int>{1, 8, 7, 8, 9, 9, 9, 10, 10}));
 }
 
+TEST_F(Watch, WhileTheSweepReadsEveryProcessAStartCaughtInItsExecIsAskedAgainOnTheWay) {
+    std::vector<int> all;
+    for (int pid = 1; pid < 100; ++pid) {
+        all.push_back(pid);
+    }
+    start(all);
+    source.sweep = true;
+    source.programs[500] = "/games/game.bin";
+    source.notYet[500] = 1;
+    source.programs[90] = "/games/other.bin";  // an exec the sweep finds near its end
+    all.push_back(500);
+    EXPECT_EQ(scan(all), (Reports{"+500 /games/game.bin", "+90 /games/other.bin"}))
+        << "reported while the sweep goes on, not after it";
+    EXPECT_EQ(std::count(source.described.begin(), source.described.end(), 500), 2);
+
+    // One still under way is asked at each turn of the sweep and at the end of the scan, then
+    // waits for the next scan.
+    source.programs[600] = "/games/late.bin";
+    source.notYet[600] = 3;
+    all.push_back(600);
+    EXPECT_EQ(scan(all), Reports{});
+    EXPECT_EQ(std::count(source.described.begin(), source.described.end(), 600), 3);
+    EXPECT_EQ(scan(all), Reports{"+600 /games/late.bin"});
+}
+
 TEST_F(Watch, ProgramsLongerThanTheFieldAreCutWithoutSplittingACharacter) {
     const std::string deep = "/home/spieler/" + std::string(300, 'a') + "/game";
     std::string cut = deep;
