@@ -58,10 +58,27 @@ void applyPadLine(const std::string& line, SdlVirtualJoystick& pad) {
     }
 }
 
+// Without windows nothing here needs GLib's main loop (a desktop's native dialogs and menus do),
+// and Qt's own loop for Unix does less at every wake-up, which lies on the way of every change of
+// the controller. Qt reads its choice from the environment when the application is made; a choice
+// the user made stands, and ours is taken back at once, so that no program started from here
+// inherits it.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
+    const bool choose = qEnvironmentVariableIsEmpty("QT_NO_GLIB");
+    if (choose) {
+        qputenv("QT_NO_GLIB", "1");
+    }
+    auto app = std::make_unique<QCoreApplication>(argc, argv);
+    if (choose) {
+        qunsetenv("QT_NO_GLIB");
+    }
+    return app;
+}
+
 }  // namespace
 
 int runHeadless(int argc, char** argv, const HeadlessOptions& options) {
-    QCoreApplication app(argc, argv);
+    const auto app = makeApplication(argc, argv);
 
     TextVariables texts;
     zuweisen(texts, programDirectory());
