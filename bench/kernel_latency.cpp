@@ -4,7 +4,10 @@
 // do (bench_trivial_remapper: a blocking read of the pad's node, a write to its own keyboard).
 // A second yardstick, bench_qt_loop_remapper, does the same from a Qt event loop. First each
 // remapper has a pad of its own and they take turns, so that none answers while another works;
-// then PadWarden and the trivial remapper answer the same changes of one pad.
+// then a third yardstick, bench_sdl_reader_remapper, which blocks on its pad outside any loop but
+// reads the change through SDL as PadWarden samples it, takes turns with the trivial remapper
+// alone (while it merely runs, PadWarden's figures beside it came out 15-25 % higher); last
+// PadWarden and the trivial remapper answer the same changes of one pad.
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -242,6 +245,30 @@ int main(int argc, char** argv) {
         stop(t);
         stop(q);
     }
+    // PadWarden still runs, its game active, but it has no change to answer here.
+    Figures sdlTrivial;
+    Figures sdlReader;
+    {
+        test::UinputPad sdlPad;
+        test::KeyboardReader trivialKeyboard;
+        test::KeyboardReader sdlKeyboard;
+        const pid_t t =
+            start(TRIVIAL_REMAPPER, trivialPad.devnode(), "trivial remapper keyboard", trivialKeyboard);
+        const pid_t s = sdlPad.ok() ? start(SDL_READER_REMAPPER, sdlPad.devnode(),
+                                            "SDL reader remapper keyboard", sdlKeyboard)
+                                    : -1;
+        if (trivialKeyboard.fd() >= 0 && sdlKeyboard.fd() >= 0) {
+            std::this_thread::sleep_for(300ms);
+            measureAlone(
+                {&trivialPad, &sdlPad},
+                {Listener{trivialKeyboard.fd(), &sdlTrivial}, Listener{sdlKeyboard.fd(), &sdlReader}},
+                changes);
+        }
+        stop(t);
+        if (s > 0) {
+            stop(s);
+        }
+    }
     Figures oursTogether;
     Figures trivialTogether;
     {
@@ -272,6 +299,14 @@ int main(int argc, char** argv) {
                 qtLoop.at(50) / trivial.at(50), qtLoop.at(99) / trivial.at(99));
     std::printf("  PadWarden / Qt loop: p50 %.2f x   p99 %.2f x\n", ours.at(50) / qtLoop.at(50),
                 ours.at(99) / qtLoop.at(99));
+    if (!sdlReader.us.empty()) {
+        print(
+            "outside any event loop, reading the pad through SDL, beside the trivial remapper, taking "
+            "turns",
+            changes, {{"SDL reader", &sdlReader}, {"trivial remapper", &sdlTrivial}});
+        std::printf("  SDL reader / trivial: p50 %.2f x   p99 %.2f x   (what SDL's reading alone costs)\n",
+                    sdlReader.at(50) / sdlTrivial.at(50), sdlReader.at(99) / sdlTrivial.at(99));
+    }
     print("both answering one pad at once", changes,
           {{"PadWarden", &oursTogether}, {"trivial remapper", &trivialTogether}});
     std::printf("  PadWarden / trivial: p50 %.2f x   p99 %.2f x\n",
