@@ -732,6 +732,11 @@ Recheck ProcProcessSource::recheck(int pid, const ProcessRecord& known, bool fol
     if (followed && exitedAsWaitedFor(pid)) {
         return Recheck::Ended;
     }
+    if (followed && !known.mayExec && !sweeping_ && waited_.count(pid) != 0) {
+        // Its pidfd tells its end, and no exec is looked for outside a sweep: a game at rest
+        // costs its scans nothing.
+        return Recheck::Same;
+    }
     std::string_view exe;
     if (!readExe(pid, exe_, exe)) {
         // A zombie has no program any more; another user's process may not show it at all.

@@ -65,7 +65,8 @@ namespace pw {
 // own that waits and then execs the game: for a moment after an open (this scan, the next and
 // kExecSweepMs) every known process's executable is read again (mayHaveExeced()), one link
 // read each. A followed process whose executable is gone and whose state is 'Z' has exited: it
-// is reported ended before its parent reaps it.
+// is reported ended before its parent reaps it. One that has a pidfd and does not exec is read
+// again only during such a sweep; its pidfd tells its end.
 //
 // Between scans the watcher may sleep on newsHandle(): an epoll handle holding the inotify handle
 // of the library's programs and a pidfd for every followed process (a pidfd turns readable when
