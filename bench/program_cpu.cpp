@@ -1,9 +1,11 @@
 // What the whole program costs while nothing happens: the real `padwarden --headless` process,
 // measured from outside through the scheduler's run time of all its threads, with about 400
 // processes running. Side by side: no game running, a library game running with the controller
-// at rest, and a process that only sleeps as the floor. Both idles are a few milliseconds of run
-// time in a window, so no game is measured before and after the game and the game at rest is
-// held against their mean.
+// at rest, a process that only sleeps as the floor, and one that wakes once a second to read
+// /proc/loadavg, which is what any watcher resting at a scan a second costs at the least. Both
+// idles are a few milliseconds of run time in a window, so no game is measured before and after
+// the game and the game at rest is held against their mean. A window is as long as the watcher
+// takes to list /proc once at rest, so that each holds one listing.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -26,6 +28,7 @@
 #include <vector>
 
 #include "BenchLibrary.h"
+#include "games/linux/ProcProcessSource.h"
 #include "support/TempDir.h"
 
 using namespace pw;
@@ -89,25 +92,61 @@ struct Share {
     std::string threads;  // per thread: share and wake-ups per second
 };
 
-// Share of one core the process uses over the given time.
-Share coreShare(pid_t pid, std::chrono::milliseconds over) {
-    const ThreadTimes before = threadTimes(pid);
+// Share of one core each process uses over the same stretch of time.
+std::vector<Share> coreShares(const std::vector<pid_t>& pids, std::chrono::milliseconds over) {
+    std::vector<ThreadTimes> before;
+    for (const pid_t pid : pids) {
+        before.push_back(threadTimes(pid));
+    }
     const auto t0 = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(over);
-    const ThreadTimes after = threadTimes(pid);
-    const double wall =
-        std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
-    Share share{100.0 * (after.ns() - before.ns()) / wall, {}};
-    for (const auto& [id, t] : after.byThread) {
-        const auto was = before.byThread.find(id);
-        const auto [ns, runs] = was == before.byThread.end() ? std::pair{0.0, 0.0} : was->second;
-        char line[96];
-        std::snprintf(line, sizeof line, "%s%s %.3f %% %.0f/s", share.threads.empty() ? "" : ", ",
-                      id == pid ? "main" : "thread", 100.0 * (t.first - ns) / wall,
-                      (t.second - runs) * 1e9 / wall);
-        share.threads += line;
+    std::vector<Share> shares;
+    for (std::size_t i = 0; i < pids.size(); ++i) {
+        const ThreadTimes after = threadTimes(pids[i]);
+        const double wall =
+            std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count();
+        Share share{100.0 * (after.ns() - before[i].ns()) / wall, {}};
+        for (const auto& [id, t] : after.byThread) {
+            const auto was = before[i].byThread.find(id);
+            const auto [ns, runs] = was == before[i].byThread.end() ? std::pair{0.0, 0.0} : was->second;
+            char line[96];
+            std::snprintf(line, sizeof line, "%s%s %.3f %% %.0f/s", share.threads.empty() ? "" : ", ",
+                          id == pids[i] ? "main" : "thread", 100.0 * (t.first - ns) / wall,
+                          (t.second - runs) * 1e9 / wall);
+            share.threads += line;
+        }
+        shares.push_back(share);
     }
-    return share;
+    return shares;
+}
+
+Share coreShare(pid_t pid, std::chrono::milliseconds over) {
+    return coreShares({pid}, over).front();
+}
+
+// Times the main thread of the process ran so far.
+double mainThreadRuns(pid_t pid) {
+    const ThreadTimes times = threadTimes(pid);
+    const auto main = times.byThread.find(pid);
+    return main == times.byThread.end() ? 0 : main->second.second;
+}
+
+// A child that wakes once a second and reads /proc/loadavg, and does nothing else.
+pid_t startWaker() {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        std::array<char, 128> text;
+        for (;;) {
+            ::poll(nullptr, 0, 1000);
+            const int fd = ::open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
+            if (fd >= 0) {
+                [[maybe_unused]] const ssize_t n = ::read(fd, text.data(), text.size());
+                ::close(fd);
+            }
+        }
+    }
+    return pid;
 }
 
 bool waitFor(const fs::path& file, const std::string& text) {
@@ -191,7 +230,8 @@ double percentile(std::vector<double> v, double p) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto over = std::chrono::milliseconds(argc > 1 ? std::atoi(argv[1]) * 1000 : 10'000);
+    constexpr int kListingEveryMs = ProcProcessSource::kFullListingEvery * ProcProcessSource::kRestingPauseMs;
+    const auto over = std::chrono::milliseconds(argc > 1 ? std::atoi(argv[1]) * 1000 : kListingEveryMs);
     test::TempDir home;
     ::setenv("PADWARDEN_HOME", home.path().c_str(), 1);
     // The game is a program that only sleeps, under a name of its own.
@@ -204,6 +244,7 @@ int main(int argc, char** argv) {
         sleepers.push_back(bench::startProgram({"/bin/sleep", "600"}));
     }
     const pid_t floor = bench::startProgram({"/bin/sleep", "600"});
+    const pid_t waker = startWaker();
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
     const fs::path err = home.file("err.txt");
@@ -213,7 +254,15 @@ int main(int argc, char** argv) {
         std::printf("padwarden --headless did not start:\n%s\n", readFile(err).c_str());
         return 1;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // Starting up (the controller, the library, the first full scans) is over once the main thread
+    // has stopped waking.
+    for (int i = 0; i < 20; ++i) {
+        const double runs = mainThreadRuns(mapper);
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        if (mainThreadRuns(mapper) - runs <= 1) {
+            break;
+        }
+    }
     std::printf("whole program, padwarden --headless with a virtual controller, %d processes, %lld s each\n",
                 runningProcesses(), static_cast<long long>(over.count() / 1000));
     const Share noGameBefore = coreShare(mapper, over);
@@ -225,8 +274,10 @@ int main(int argc, char** argv) {
     // For a few seconds after a library program was opened the watcher reads every young
     // process again at each scan (an exec into the library may be under way); at rest is after.
     std::this_thread::sleep_for(std::chrono::milliseconds(3500));
-    const Share atRest = coreShare(mapper, over);
-    const Share sleeping = coreShare(floor, over);
+    const std::vector<Share> sameTime = coreShares({mapper, floor, waker}, over);
+    const Share& atRest = sameTime[0];
+    const Share& sleeping = sameTime[1];
+    const Share& waking = sameTime[2];
     stop(gamePid);
     if (!waitFor(err, "game Action\\Bench ended")) {
         std::printf("the game's end was not seen:\n%s\n", readFile(err).c_str());
@@ -264,6 +315,7 @@ int main(int argc, char** argv) {
     }
     stop(mapper, SIGTERM);
     stop(floor);
+    stop(waker);
     for (pid_t pid : sleepers) {
         stop(pid);
     }
@@ -275,6 +327,8 @@ int main(int argc, char** argv) {
     std::printf("%-40s %7.3f %% of one core   (%s)\n", "a game running, controller at rest", atRest.percent,
                 atRest.threads.c_str());
     std::printf("%-40s %7.3f %% of one core\n", "a process that only sleeps (the floor)", sleeping.percent);
+    std::printf("%-40s %7.3f %% of one core   (%s)\n", "one waking 1/s to read /proc/loadavg", waking.percent,
+                waking.threads.c_str());
     std::printf("game at rest / no game (mean of both): %.2f x, %+.3f points\n",
                 noGame > 0 ? atRest.percent / noGame : 0.0, atRest.percent - noGame);
     std::printf("(targets: no game <= 0.2 %%; game at rest <= 0.2 %% and <= 1.2 x no game)\n");
